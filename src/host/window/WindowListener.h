@@ -1,0 +1,31 @@
+// What the window reports to its owner while events are pumped on the main thread.
+#pragma once
+
+namespace quib {
+
+// The keys the disk reacts to; other keys are not reported.
+enum class WindowKey {
+    Enter,
+    Escape,
+    F4,
+};
+
+// Every call arrives on the main thread, inside Window::PumpEvents. The defaults ignore the
+// event, so a listener overrides what it needs.
+class WindowListener {
+public:
+    virtual ~WindowListener() = default;
+
+    // Client-area pixels, (0, 0) at the top-left corner; may lie outside the client area.
+    virtual void OnMouseMove(int /*x*/, int /*y*/) {}
+    virtual void OnLeftButton(bool /*down*/) {}
+    // altHeld: an Alt key was down when the key went down. Repeats are reported again.
+    virtual void OnKeyDown(WindowKey /*key*/, bool /*altHeld*/) {}
+    // The user asked to close the window (close button, window manager, session end).
+    virtual void OnCloseRequest() {}
+    // The user maximised the window; the window itself stays as it was until told otherwise.
+    virtual void OnMaximizeRequest() {}
+    virtual void OnClientSizeChanged(int /*width*/, int /*height*/) {}
+};
+
+} // namespace quib
