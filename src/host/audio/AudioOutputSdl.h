@@ -31,8 +31,7 @@ private:
     bool OpenDevice();
     static void Callback(void* self, uint8_t* stream, int length);
 
-    uint32_t device_ = 0;
-    bool subsystem_ = false;
+    uint32_t device_ = 0; // SDL's device id; not 0 while the audio subsystem is held
     bool fallback_ = false;
     std::string driver_;
     uint32_t bufferFrames_ = 0;

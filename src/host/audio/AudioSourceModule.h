@@ -1,0 +1,35 @@
+// Tracker modules decoded by libopenmpt, with the song flags mapped onto its settings.
+#pragma once
+
+#include "host/audio/AudioSource.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace openmpt {
+class module;
+}
+
+namespace quib {
+
+class AudioSourceModule final : public AudioSource {
+public:
+    // Null when the file cannot be read or is not a module.
+    static std::unique_ptr<AudioSourceModule> Open(const char* path, uint32_t flags);
+    ~AudioSourceModule() override;
+
+    size_t Render(float* stereo, size_t frames) override;
+    void Rewind() override;
+
+    // The song's length in seconds as the decoder computes it (one pass, no loops).
+    double DurationSeconds() const;
+    int ChannelCount() const;
+
+private:
+    explicit AudioSourceModule(std::unique_ptr<openmpt::module> module);
+
+    std::unique_ptr<openmpt::module> module_;
+    bool ended_ = false;
+};
+
+} // namespace quib
