@@ -1,0 +1,121 @@
+// fontconfig lookups of face names, with a process-wide start and finish of the library.
+#include "host/text/FontResolver.h"
+
+#include <fontconfig/fontconfig.h>
+#include <memory>
+#include <mutex>
+
+namespace quib {
+
+namespace {
+
+std::mutex gFontconfigLock;
+int gFontconfigUsers = 0;
+
+struct PatternDeleter {
+    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
+
+// A request for a family and style, with the configuration's substitutions applied: its family
+// list then holds the name, the stand-ins configured for it, and the general defaults.
+Pattern Request(const std::string& face, bool bold, bool italic) {
+    // Built field by field rather than parsed, so that a face name with ':' or '-' stays a name.
+    Pattern request(FcPatternCreate());
+    if (request) {
+        FcPatternAddString(request.get(), FC_FAMILY,
+                           reinterpret_cast<const FcChar8*>(face.c_str()));
+        FcPatternAddInteger(request.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+        FcPatternAddInteger(request.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+        FcPatternAddBool(request.get(), FC_SCALABLE, FcTrue);
+        FcConfigSubstitute(nullptr, request.get(), FcMatchPattern);
+        FcDefaultSubstitute(request.get());
+    }
+    return request;
+}
+
+std::vector<std::string> Families(FcPattern* pattern, int first) {
+    std::vector<std::string> families;
+    FcChar8* family = nullptr;
+    for (int i = first; FcPatternGetString(pattern, FC_FAMILY, i, &family) == FcResultMatch; ++i) {
+        families.emplace_back(reinterpret_cast<const char*>(family));
+    }
+    return families;
+}
+
+bool SameFamily(const std::string& a, const std::string& b) {
+    return FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(a.c_str()),
+                              reinterpret_cast<const FcChar8*>(b.c_str())) == 0;
+}
+
+} // namespace
+
+FontResolver::FontResolver() {
+    const std::lock_guard lock(gFontconfigLock);
+    if (gFontconfigUsers > 0 || FcInit()) {
+        ++gFontconfigUsers;
+        ready = true;
+    }
+}
+
+FontResolver::~FontResolver() {
+    if (!ready) {
+        return;
+    }
+    const std::lock_guard lock(gFontconfigLock);
+    if (--gFontconfigUsers == 0) {
+        FcFini();
+    }
+}
+
+bool FontResolver::IsDefaultFamily(const std::string& family) {
+    if (!defaultFamilies) {
+        // A name no font carries, so that its list is nothing but the defaults.
+        const Pattern unknown = Request("quib unknown face \x01", false, false);
+        defaultFamilies = unknown ? Families(unknown.get(), 1) : std::vector<std::string>{};
+    }
+    for (const std::string& known : *defaultFamilies) {
+        if (SameFamily(known, family)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<ResolvedFont> FontResolver::Resolve(const std::string& face, bool bold, bool italic) {
+    if (!ready) {
+        return std::nullopt;
+    }
+    const auto key = std::make_tuple(face, bold, italic);
+    if (const auto known = answers.find(key); known != answers.end()) {
+        return known->second;
+    }
+    std::optional<ResolvedFont> answer;
+    const Pattern request = Request(face, bold, italic);
+    FcResult result = FcResultNoMatch;
+    const Pattern match(request ? FcFontMatch(nullptr, request.get(), &result) : nullptr);
+    FcChar8* file = nullptr;
+    if (match && FcPatternGetString(match.get(), FC_FILE, 0, &file) == FcResultMatch) {
+        ResolvedFont font;
+        font.file = reinterpret_cast<const char*>(file);
+        FcPatternGetInteger(match.get(), FC_INDEX, 0, &font.index);
+        const std::vector<std::string> matched = Families(match.get(), 0);
+        font.family = matched.empty() ? std::string() : matched.front();
+        // Found when the match carries the name itself or a family the configuration lists
+        // for this name but not for any unknown name ("Liberation Sans" for "Arial").
+        const std::vector<std::string> asked = Families(request.get(), 0);
+        for (std::size_t i = 0; i < asked.size() && !font.nameFound; ++i) {
+            if (i > 0 && IsDefaultFamily(asked[i])) {
+                continue;
+            }
+            for (const std::string& family : matched) {
+                font.nameFound = font.nameFound || SameFamily(asked[i], family);
+            }
+        }
+        answer = std::move(font);
+    }
+    answers.emplace(key, answer);
+    return answer;
+}
+
+} // namespace quib

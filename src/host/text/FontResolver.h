@@ -1,0 +1,45 @@
+// Finds the font file for a face name and style through the system's font configuration.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace quib {
+
+// The font file that a face name and style resolve to (internal to host/text).
+struct ResolvedFont {
+    std::string file;
+    int index = 0;          // face index inside a collection file
+    std::string family;     // the family of the file found
+    bool nameFound = false; // the name itself, or a stand-in configured for it, was found
+};
+
+// Resolves face names through fontconfig, remembering each answer. fontconfig is started by the
+// first resolver of the process and finished by the last one, so that nothing of it outlives
+// its users (and leak checkers see a clean exit).
+class FontResolver {
+public:
+    FontResolver();
+    ~FontResolver();
+    FontResolver(const FontResolver&) = delete;
+    FontResolver& operator=(const FontResolver&) = delete;
+
+    bool IsReady() const { return ready; }
+
+    // The best installed font for a face name and style: the name or its configured stand-ins
+    // when installed, else the configuration's default for an unknown name (a sans face).
+    std::optional<ResolvedFont> Resolve(const std::string& face, bool bold, bool italic);
+
+private:
+    bool IsDefaultFamily(const std::string& family);
+
+    bool ready = false;
+    // The families the configuration offers for any unknown name, found on first use.
+    std::optional<std::vector<std::string>> defaultFamilies;
+    std::map<std::tuple<std::string, bool, bool>, std::optional<ResolvedFont>> answers;
+};
+
+} // namespace quib
