@@ -6,7 +6,11 @@
 namespace quib {
 
 TextPainter::TextPainter(const TextSurface& surface, const TextRect& clip, std::uint32_t colour)
-    : surface(surface), clip(clip), colour(colour & 0xFFFFFF) {}
+    : surface(surface), clip(clip), colour(colour & 0xFFFFFF) {
+    for (unsigned coverage = 0; coverage < overZero.size(); ++coverage) {
+        overZero[coverage] = Mix(0, coverage);
+    }
+}
 
 std::uint32_t* TextPainter::Row(int y) const {
     const int memoryRow = surface.rows == RowOrder::TopDown ? y : surface.height - 1 - y;
@@ -14,14 +18,7 @@ std::uint32_t* TextPainter::Row(int y) const {
                                             static_cast<std::ptrdiff_t>(memoryRow) * surface.pitch);
 }
 
-void TextPainter::Blend(std::uint32_t& pixel, unsigned coverage) const {
-    if (coverage == 0) {
-        return;
-    }
-    if (coverage == 255) {
-        pixel = 0xFF000000u | colour;
-        return;
-    }
+std::uint32_t TextPainter::Mix(std::uint32_t pixel, unsigned coverage) const {
     const unsigned rest = 255 - coverage;
     std::uint32_t result = 0;
     for (int shift = 0; shift < 32; shift += 8) {
@@ -29,7 +26,17 @@ void TextPainter::Blend(std::uint32_t& pixel, unsigned coverage) const {
         const unsigned target = (pixel >> shift) & 0xFF;
         result |= ((source * coverage + target * rest + 127) / 255) << shift;
     }
-    pixel = result;
+    return result;
+}
+
+void TextPainter::Blend(std::uint32_t& pixel, unsigned coverage) const {
+    if (pixel == 0) {
+        pixel = overZero[coverage];
+    } else if (coverage == 255) {
+        pixel = 0xFF000000u | colour;
+    } else if (coverage != 0) {
+        pixel = Mix(pixel, coverage);
+    }
 }
 
 void TextPainter::Blit(const GlyphCoverage& coverage, int x, int y) {

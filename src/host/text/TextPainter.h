@@ -4,6 +4,7 @@
 #include "host/text/FontFace.h"
 #include "host/text/TextRenderer.h"
 
+#include <array>
 #include <cstdint>
 
 namespace quib {
@@ -21,11 +22,14 @@ public:
 
 private:
     std::uint32_t* Row(int y) const;
+    std::uint32_t Mix(std::uint32_t pixel, unsigned coverage) const;
     void Blend(std::uint32_t& pixel, unsigned coverage) const;
 
     TextSurface surface;
     TextRect clip;
     std::uint32_t colour;
+    // The pixel each coverage gives over a zero pixel, the usual case of a cleared buffer.
+    std::array<std::uint32_t, 256> overZero{};
 };
 
 } // namespace quib

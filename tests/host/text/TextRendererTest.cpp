@@ -305,6 +305,25 @@ TEST_F(TextRendererTest, ColouredTextScalesEachChannelByTheCoverage) {
     }
 }
 
+TEST_F(TextRendererTest, TextIsCompositedOverWhatTheBufferHolds) {
+    TextCanvas white(200, 30);
+    DrawInk(white, Font(), "Over", DT_SINGLELINE, {0, 0, 200, 30});
+    const std::uint32_t background = 0x80402010;
+    std::vector<std::uint32_t> pixels(200 * 30, background);
+    ASSERT_TRUE(renderer.DrawText(Font(), "Over", {0, 0, 200, 30}, DT_SINGLELINE,
+                                  {pixels.data(), 200, 30, 800, RowOrder::BottomUp}, 0x00FF00));
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        const std::uint32_t coverage = white.Pixels()[i] & 0xFF;
+        std::uint32_t expected = 0;
+        for (const int shift : {0, 8, 16, 24}) {
+            const std::uint32_t source = shift == 24 ? 255 : (0x00FF00u >> shift) & 0xFF;
+            const std::uint32_t target = (background >> shift) & 0xFF;
+            expected |= ((source * coverage + target * (255 - coverage) + 127) / 255) << shift;
+        }
+        ASSERT_EQ(pixels[i], expected) << "pixel " << i;
+    }
+}
+
 TEST_F(TextRendererTest, BottomUpAndTopDownBuffersHoldTheSameImage) {
     TextCanvas bottomUp(120, 50, RowOrder::BottomUp);
     TextCanvas topDown(120, 50, RowOrder::TopDown);
