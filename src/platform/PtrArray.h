@@ -20,7 +20,7 @@ namespace quib {
 template <typename T>
 class PtrArray {
 public:
-    explicit PtrArray(uint32_t growStep = 32) : step(growStep ? growStep : 1) {}
+    constexpr explicit PtrArray(uint32_t growStep = 32) : step(growStep ? growStep : 1) {}
     ~PtrArray() { Clear(); }
 
     PtrArray(const PtrArray&) = delete;
