@@ -3,6 +3,7 @@
 
 #include "platform/PtrArray.h"
 
+#include <atomic>
 #include <sched.h>
 #include <time.h>
 
@@ -14,7 +15,8 @@ constexpr uint64_t ticksPerSecond = 1'000'000'000;
 
 constexpr float microsecondsPerTick = 1e6f / float(ticksPerSecond);
 constexpr float millisecondsPerTick = 1e3f / float(ticksPerSecond);
-uint64_t baseTicks = 0;
+// Written by Start on the main thread, read by every thread that measures time.
+std::atomic<uint64_t> baseTicks{0};
 
 uint64_t ReadCounter() {
     timespec now{};
@@ -33,9 +35,8 @@ thread_local PtrArray<QueuedRoutine> queuedRoutines;
 
 } // namespace
 
-// Linux timers already have microsecond resolution: there is no system timer period to raise.
 void Clock::Start() {
-    baseTicks = ReadCounter();
+    baseTicks.store(ReadCounter(), std::memory_order_relaxed);
 }
 
 uint64_t Clock::TicksPerSecond() {
@@ -51,7 +52,7 @@ float Clock::MillisecondsPerTick() {
 }
 
 uint64_t Clock::Ticks() {
-    return ReadCounter() - baseTicks;
+    return ReadCounter() - baseTicks.load(std::memory_order_relaxed);
 }
 
 uint64_t Clock::ElapsedMicroseconds() {
