@@ -5,8 +5,8 @@
 #include "app/DescriptionModel.h"
 
 #include "app/DescriptionSink.h"
+#include "app/MemoryDescriptionReader.h"
 
-#include <algorithm>
 #include <concepts>
 #include <cstring>
 #include <type_traits>
@@ -223,26 +223,6 @@ private:
 
 // ---- Parsing -------------------------------------------------------------------------------
 
-class MemoryReader final : public DescriptionReader {
-public:
-    explicit MemoryReader(std::span<const uint8_t> data) : data(data) {}
-
-    std::span<const uint8_t> Rest() const { return data.subspan(position); }
-
-protected:
-    size_t Fetch(void* destination, size_t size) override {
-        const size_t n = std::min(size, data.size() - position);
-        std::memcpy(destination, data.data() + position, n);
-        position += n;
-        return n;
-    }
-    uint64_t Remaining() const override { return data.size() - position; }
-
-private:
-    std::span<const uint8_t> data;
-    size_t position = 0;
-};
-
 class ModelSink final : public DescriptionSink {
 public:
     explicit ModelSink(DescriptionModel& model) : model(model) {}
@@ -372,7 +352,7 @@ std::vector<uint8_t> WriteDescription(const DescriptionModel& model) {
 
 ParsedDescription ParseDescription(std::span<const uint8_t> bytes) {
     ParsedDescription result;
-    MemoryReader reader(bytes);
+    MemoryDescriptionReader reader(bytes);
     ModelSink sink(result.model);
     if (!ReadDescription(reader, sink)) {
         result.error = reader.Error();

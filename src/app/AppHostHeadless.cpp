@@ -1,0 +1,44 @@
+// The services of headless runs: no window, an offscreen context, the offline audio output
+// and a clock that the caller sets.
+#include "app/AppHostHeadless.h"
+
+#include "host/gfx/GfxContextEgl.h"
+
+#include <cstdio>
+
+namespace quib {
+
+AppHostHeadless::AppHostHeadless(const HeadlessSettings& settings) : settings(settings) {}
+
+void AppHostHeadless::DesktopSize(int& width, int& height) {
+    width = settings.desktopWidth;
+    height = settings.desktopHeight;
+}
+
+std::unique_ptr<Window> AppHostHeadless::CreateWindow(const std::string&, int, int, bool,
+                                                      std::string&) {
+    return nullptr;
+}
+
+std::unique_ptr<GfxContext> AppHostHeadless::CreateContext(Window*, int clientWidth,
+                                                           int clientHeight, std::string& error) {
+    if (settings.clientWidth > 0 && settings.clientHeight > 0) {
+        clientWidth = settings.clientWidth;
+        clientHeight = settings.clientHeight;
+    }
+    std::unique_ptr<GfxContextEgl> made = GfxContextEgl::Create(clientWidth, clientHeight, error);
+    context = made.get();
+    return made;
+}
+
+std::unique_ptr<AudioOutput> AppHostHeadless::OpenAudio() {
+    auto made = std::make_unique<AudioOutputOffline>();
+    audio = made.get();
+    return made;
+}
+
+void AppHostHeadless::ShowMessage(const std::string& caption, const std::string& text) {
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+}
+
+} // namespace quib

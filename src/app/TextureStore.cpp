@@ -1,0 +1,44 @@
+// The disk's images, loaded once from the archive and named by their order of loading.
+#include "app/TextureStore.h"
+
+#include "host/gfx/GfxDevice.h"
+#include "platform/StringPrimitives.h"
+
+#include <algorithm>
+
+namespace quib {
+
+TextureStore::TextureStore(GfxDevice* device) : device(device) {}
+
+TextureStore::~TextureStore() = default;
+
+TextureLoad TextureStore::AddImage(const std::string& name, const void* data, size_t size) {
+    if (Find(name) != nullptr) {
+        return TextureLoad::Duplicate;
+    }
+    std::unique_ptr<GfxTexture> texture = device->CreateTextureFromImage(data, size);
+    if (!texture) {
+        return TextureLoad::NotAnImage;
+    }
+    ordered.push_back(texture.get());
+    entries.push_back({name, std::move(texture)});
+    return TextureLoad::Added;
+}
+
+const GfxTexture* TextureStore::Find(const std::string& name) const {
+    const auto found = std::find_if(entries.begin(), entries.end(), [&](const Entry& entry) {
+        return entry.name.size() == name.size() &&
+               StrCompareNoCase(static_cast<uint32_t>(name.size()), entry.name.c_str(),
+                                name.c_str()) == 0;
+    });
+    return found == entries.end() ? nullptr : found->texture.get();
+}
+
+const GfxTexture* TextureStore::GetByIndex(int32_t index) const {
+    if (ordered.empty() || index >= static_cast<int64_t>(ordered.size())) {
+        return nullptr;
+    }
+    return ordered[std::max(index, 0)];
+}
+
+} // namespace quib

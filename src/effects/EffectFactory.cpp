@@ -1,0 +1,50 @@
+// The table from effect type ids to the effect classes this player has.
+#include "effects/EffectFactory.h"
+
+#include "effects/ImageEffect.h"
+#include "effects/ToggledImageEffect.h"
+
+#include <array>
+
+namespace quib {
+namespace {
+
+using Constructor = Effect* (*)(GfxDevice*, EffectGroup*);
+
+template <class T>
+Effect* Make(GfxDevice* device, EffectGroup* group) {
+    return new T(device, group);
+}
+
+// Indexed by type id; null where the class is not part of this player yet.
+constexpr std::array<Constructor, kEffectTypeCount> kConstructors = {
+    Make<ImageEffect>,        // 0
+    nullptr,                  // 1 ButtonEffect
+    nullptr,                  // 2 BouncingEQVisualizer
+    nullptr,                  // 3 AnimationEffect
+    nullptr,                  // 4 SongNameEffect
+    nullptr,                  // 5 SliderBarEffect
+    nullptr,                  // 6 VerticalScrollerEffect
+    nullptr,                  // 7 VerticalEQBarsVisualizer
+    nullptr,                  // 8 PlasmaVisualizer
+    nullptr,                  // 9 BeatFlowerVisualizer
+    Make<ToggledImageEffect>, // 10
+};
+
+Constructor Find(EffectType type) {
+    const auto index = static_cast<int32_t>(type);
+    return index >= 0 && index < kEffectTypeCount ? kConstructors[index] : nullptr;
+}
+
+} // namespace
+
+Effect* ConstructEffect(EffectType type, GfxDevice* device, EffectGroup* group) {
+    const Constructor construct = Find(type);
+    return construct ? construct(device, group) : nullptr;
+}
+
+bool IsEffectTypeAvailable(EffectType type) {
+    return Find(type) != nullptr;
+}
+
+} // namespace quib

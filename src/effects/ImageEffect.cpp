@@ -1,0 +1,44 @@
+// An image from the texture store in the effect's rectangle, faded in and out with its group.
+#include "effects/ImageEffect.h"
+
+#include "app/DescriptionModel.h"
+#include "app/TextureStore.h"
+
+namespace quib {
+
+ImageEffect::ImageEffect(GfxDevice* device, EffectGroup* group)
+    : Effect(device, group), quad(device->CreateVertexBuffer(kQuadBytes)) {}
+
+ImageEffect::~ImageEffect() = default;
+
+void ImageEffect::Draw(int32_t elapsed, int32_t remaining, int32_t) {
+    if (texture == nullptr || !quad) {
+        return;
+    }
+    WriteQuad(*quad, FadeColour(elapsed, remaining, fadeIn, fadeOut), u, v, spanU, spanV);
+    DrawQuad(*quad, *texture, AlphaSource::Vertex);
+}
+
+void ImageEffect::Rebuild() {
+    if (quad) {
+        WriteQuad(*quad, 0xFFFFFFFFu, u, v, spanU, spanV);
+    }
+}
+
+void ImageEffect::ReleaseResources() {
+    quad.reset();
+}
+
+void ImageEffect::Load(TextureStore& textures, DescriptionReader& reader, Archive& archive) {
+    Effect::Load(textures, reader, archive);
+    ImageEffectBlock block;
+    ReadOwnFields(reader, block);
+    texture = textures.GetByIndex(block.texture);
+    u = block.u;
+    v = block.v;
+    spanU = 1.0f;
+    spanV = 1.0f;
+    Rebuild();
+}
+
+} // namespace quib

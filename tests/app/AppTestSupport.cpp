@@ -1,0 +1,85 @@
+// Helpers of the application tests: scratch folders, generated tunes and images, a headless
+// application with its display.
+#include "AppTestSupport.h"
+
+#include "host/audio/ModuleWriter.h"
+#include "host/gfx/ImageCodec.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace quib::test {
+
+std::string ScratchDirectory(const std::string& name) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quib-app-" + std::to_string(getpid())) / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+std::vector<uint8_t> TuneBytes(int rows) {
+    ModuleWriter writer(4);
+    ModuleSample square;
+    square.name = "square";
+    for (int i = 0; i < 32; ++i) {
+        square.data.push_back(static_cast<int8_t>(i < 16 ? 96 : -96));
+    }
+    square.loopLength = 32;
+    const int sample = writer.AddSample(square);
+    const int pattern = writer.AddPattern();
+    writer.SetCell(pattern, 0, 1, {0, 0, 0xF, 1}); // speed 1: one tick (882 frames) a row
+    writer.SetNote(pattern, 0, 0, ModuleWriter::NoteIndex("C-2"), static_cast<uint8_t>(sample));
+    writer.SetCell(pattern, rows - 1, 3, {0, 0, 0xD, 0}); // break: the song ends here
+    writer.AppendOrder(pattern);
+    return writer.Bytes();
+}
+
+std::vector<uint8_t> SolidPng(int width, int height, uint32_t argb) {
+    return PngBytes(width, height,
+                    std::vector<uint32_t>(static_cast<size_t>(width) * height, argb));
+}
+
+std::vector<uint8_t> PngBytes(int width, int height, const std::vector<uint32_t>& argb) {
+    const std::string path = ScratchDirectory("png") + "/image.png";
+    if (!WritePng(path, width, height, argb.data())) {
+        return {};
+    }
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+HeadlessApp::HeadlessApp(int size) : host(HeadlessSettings{size, size, size, size}), size(size) {
+    app = std::make_unique<MusicDiskApp>(host);
+    displayMade = app->CreateDisplay();
+}
+
+std::vector<uint32_t> HeadlessApp::DrawFrame(const std::function<void()>& draw) {
+    GfxDevice& device = *app->device;
+    device.BeginFrame();
+    device.Clear();
+    if (draw) {
+        draw();
+    } else {
+        app->DrawScheduledPages();
+    }
+    device.EndFrame();
+    std::vector<uint32_t> frame;
+    device.ReadBackBuffer(frame);
+    return frame;
+}
+
+uint32_t HeadlessApp::Pixel(const std::vector<uint32_t>& frame, int x, int y) const {
+    return frame[static_cast<size_t>(y) * size + x];
+}
+
+} // namespace quib::test
