@@ -7,12 +7,12 @@
 #include "platform/MemAllocator.h"
 #include "platform/PtrArray.h"
 #include "vfs/ChainLink.h"
+#include "vfs/StreamAccessor.h"
 
 #include <cstdint>
 
 namespace quib {
 
-class StreamAccessor;
 class StreamFilter;
 
 // Callers read and write through `accessor`, never through readRaw/writeRaw. Every transfer
