@@ -217,6 +217,7 @@ uint32_t NativeFileStream::writeRaw(const void* buffer, uint32_t count) {
     return total;
 }
 
+// Runs the count as pieces of at most PieceSize bytes, each filling on where the last ended.
 // Ends early at the end of the file, or when a piece transfers nothing (a failure) or, for a
 // write, less than asked.
 uint32_t NativeFileStream::transferLoop(uint8_t* buffer, uint32_t count, bool isWrite) {
@@ -229,8 +230,10 @@ uint32_t NativeFileStream::transferLoop(uint8_t* buffer, uint32_t count, bool is
         }
     }
     uint32_t total = 0;
-    while (total < count) {
-        const uint32_t piece = count - total < PieceSize ? count - total : PieceSize;
+    uint32_t planned = 0;
+    while (planned < count) {
+        const uint32_t piece = count - planned < PieceSize ? count - planned : PieceSize;
+        planned += piece;
         const uint32_t moved = transferPiece(buffer + total, piece, isWrite);
         total += moved;
         if (endFlag || moved == 0 || (isWrite && moved < piece)) {

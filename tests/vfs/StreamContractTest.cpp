@@ -79,6 +79,7 @@ public:
         EXPECT_TRUE(AttachWriteFilter(writer, *stream));
         WriteAll(*stream, data);
         DetachFilter(writer, *stream);
+        EXPECT_TRUE(stream->truncate()); // a file ends with the compressed data
         EXPECT_TRUE(Seek(*stream, 0, 's'));
         EXPECT_TRUE(AttachReadFilter(reader, *stream));
         return stream;
