@@ -1,0 +1,42 @@
+// Errors and warnings about a disk source, each with the file, line and column it concerns.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quib {
+
+struct SourcePosition {
+    int line = 0; // 1-based; 0 when the finding concerns the whole file
+    int column = 0;
+};
+
+class SourceDiagnostics {
+public:
+    enum class Severity { Warning, Error };
+    struct Entry {
+        Severity severity;
+        SourcePosition position;
+        std::string message;
+    };
+
+    explicit SourceDiagnostics(std::string fileName) : fileName_(std::move(fileName)) {}
+
+    void Error(SourcePosition position, std::string message);
+    void Warning(SourcePosition position, std::string message);
+
+    const std::string& FileName() const { return fileName_; }
+    const std::vector<Entry>& Entries() const { return entries_; }
+    bool HasErrors() const { return errorCount_ > 0; }
+    int ErrorCount() const { return errorCount_; }
+    // "file:line:column: error: message", one line each, in the order they were found.
+    std::string Format() const;
+
+private:
+    std::string fileName_;
+    std::vector<Entry> entries_;
+    int errorCount_ = 0;
+};
+
+} // namespace quib
