@@ -8,17 +8,11 @@
 #include <EGL/eglext.h>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <string>
 
 namespace quib {
 
 namespace {
-
-// eglTerminate ends every context on the display, and the surfaceless display is one per
-// process, so it is initialised once per living context and terminated with the last one.
-std::mutex displayMutex;
-int displayUsers = 0;
 
 bool HasToken(const char* list, const char* token) {
     if (list == nullptr) {
@@ -67,14 +61,12 @@ std::unique_ptr<GfxContextEgl> GfxContextEgl::Create(int clientWidth, int client
     auto state = std::make_unique<State>();
     state->display =
         getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    {
-        std::lock_guard lock(displayMutex);
-        if (state->display == EGL_NO_DISPLAY ||
-            eglInitialize(state->display, nullptr, nullptr) != EGL_TRUE) {
-            error = EglErrorText("opening the surfaceless display");
-            return nullptr;
-        }
-        ++displayUsers;
+    // The surfaceless display is one per process and stays initialised: eglTerminate would end
+    // the other contexts on it, and Mesa leaks a little each time it unloads its driver.
+    if (state->display == EGL_NO_DISPLAY ||
+        eglInitialize(state->display, nullptr, nullptr) != EGL_TRUE) {
+        error = EglErrorText("opening the surfaceless display");
+        return nullptr;
     }
     std::unique_ptr<GfxContextEgl> result(new GfxContextEgl(std::move(state)));
     State& s = *result->state;
@@ -130,10 +122,6 @@ GfxContextEgl::~GfxContextEgl() {
         }
         ReleaseCurrent();
         eglDestroyContext(state->display, state->context);
-    }
-    std::lock_guard lock(displayMutex);
-    if (--displayUsers == 0) {
-        eglTerminate(state->display);
     }
 }
 

@@ -11,7 +11,7 @@
 namespace quib {
 
 // Threads: the main thread creates the window, pumps its events and destroys it; Show,
-// SetTitle, SetIcon, Maximize, PumpEvents and CreateGfxContext belong to it. The Request*
+// SetTitle, SetIcon, PumpEvents and CreateGfxContext belong to it. The Request*
 // calls, Wake and the queries may come from any thread: requests are carried out by the main
 // thread at its next PumpEvents.
 class Window {
@@ -23,8 +23,6 @@ public:
     virtual void SetTitle(const std::string& title) = 0;
     // width x height ARGB words, top row first.
     virtual void SetIcon(int width, int height, const uint32_t* argb) = 0;
-    // What the maximise button does; reported back through OnMaximizeRequest.
-    virtual void Maximize() = 0;
 
     // Waits up to timeoutMs for events (0: do not wait), carries out pending requests and
     // delivers every waiting event to the listener.

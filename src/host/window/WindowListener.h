@@ -23,7 +23,8 @@ public:
     virtual void OnKeyDown(WindowKey /*key*/, bool /*altHeld*/) {}
     // The user asked to close the window (close button, window manager, session end).
     virtual void OnCloseRequest() {}
-    // The user maximised the window; the window itself stays as it was until told otherwise.
+    // The user maximised the window (the owner answers with a display-mode request; a later
+    // RequestWindowMode restores the window from its maximised state).
     virtual void OnMaximizeRequest() {}
     virtual void OnClientSizeChanged(int /*width*/, int /*height*/) {}
 };

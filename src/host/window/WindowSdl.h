@@ -29,7 +29,6 @@ public:
     void Show() override;
     void SetTitle(const std::string& title) override;
     void SetIcon(int width, int height, const uint32_t* argb) override;
-    void Maximize() override;
     void PumpEvents(WindowListener& listener, int timeoutMs) override;
     std::unique_ptr<GfxContext> CreateGfxContext(std::string& error) override;
     void RequestFullDesktop() override;

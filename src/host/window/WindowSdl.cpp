@@ -1,0 +1,319 @@
+// The SDL2 window: creation, display modes carried out on the main thread, event delivery.
+//
+// Sections: SDL start-up; creation; main-thread operations; requests; event delivery.
+#include "host/window/WindowSdl.h"
+
+#include "host/window/GfxContextSdl.h"
+
+#include <SDL.h>
+#include <atomic>
+#include <cstdint>
+
+namespace quib {
+
+namespace {
+
+// Codes of the user event that carries requests from other threads to the main thread.
+enum RequestCode : Sint32 {
+    WakeRequest,
+    FullDesktopRequest,
+    WindowModeRequest,
+};
+
+// SDL start-up
+
+std::string NoDisplayText(const char* what) {
+    std::string text = std::string("cannot open a window: ") + what + ": " + SDL_GetError();
+    if (SDL_getenv("DISPLAY") == nullptr && SDL_getenv("WAYLAND_DISPLAY") == nullptr) {
+        text += " (no display: neither DISPLAY nor WAYLAND_DISPLAY is set)";
+    }
+    return text;
+}
+
+bool StartVideo(std::string& error) {
+    // Behave like a desktop window: keep the full-desktop window when focus leaves, let the
+    // click that activates the window reach it, and leave closing to the owner.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error = NoDisplayText("SDL video start-up failed");
+        return false;
+    }
+    return true;
+}
+
+bool DesktopMode(SDL_DisplayMode& mode, std::string& error) {
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+        error = NoDisplayText("the desktop size is unknown");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+struct WindowSdl::State {
+    SDL_Window* window = nullptr;
+    Uint32 requestEvent = 0;
+    int desktopWidth = 0;
+    int desktopHeight = 0;
+    int refreshRate = 60;
+    std::atomic<int> clientWidth{0};
+    std::atomic<int> clientHeight{0};
+    std::atomic<bool> visible{false};
+    std::atomic<bool> fullDesktop{false};
+
+    void PushRequest(RequestCode code, int width = 0, int height = 0) const {
+        SDL_Event event{};
+        event.type = requestEvent;
+        event.user.code = code;
+        event.user.data1 = reinterpret_cast<void*>(static_cast<intptr_t>(width));
+        event.user.data2 = reinterpret_cast<void*>(static_cast<intptr_t>(height));
+        SDL_PushEvent(&event);
+    }
+
+    void CarryOut(const SDL_UserEvent& request);
+    void Deliver(const SDL_Event& event, WindowListener& listener);
+};
+
+// Creation
+
+bool WindowSdl::QueryDesktopSize(int& width, int& height, std::string& error) {
+    if (!StartVideo(error)) {
+        return false;
+    }
+    SDL_DisplayMode mode{};
+    const bool ok = DesktopMode(mode, error);
+    if (ok) {
+        width = mode.w;
+        height = mode.h;
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return ok;
+}
+
+std::unique_ptr<WindowSdl> WindowSdl::Create(const WindowSettings& settings, std::string& error) {
+    if (settings.clientWidth <= 0 || settings.clientHeight <= 0) {
+        error = "cannot open a window of " + std::to_string(settings.clientWidth) + "x" +
+                std::to_string(settings.clientHeight) + " pixels";
+        return nullptr;
+    }
+    if (!StartVideo(error)) {
+        return nullptr;
+    }
+    // From here the destructor undoes what was done, including the video start-up.
+    std::unique_ptr<WindowSdl> result(new WindowSdl(std::make_unique<State>()));
+    State& s = *result->state;
+
+    SDL_DisplayMode mode{};
+    if (!DesktopMode(mode, error)) {
+        return nullptr;
+    }
+    s.desktopWidth = mode.w;
+    s.desktopHeight = mode.h;
+    s.refreshRate = mode.refresh_rate > 0 ? mode.refresh_rate : 60;
+    s.requestEvent = SDL_RegisterEvents(1);
+    if (s.requestEvent == static_cast<Uint32>(-1)) {
+        error = "cannot open a window: no SDL user event is left";
+        return nullptr;
+    }
+
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
+                         (settings.maximizable ? Uint32{SDL_WINDOW_RESIZABLE} : Uint32{0});
+    s.window =
+        SDL_CreateWindow(settings.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                         settings.clientWidth, settings.clientHeight, flags);
+    if (s.window == nullptr) {
+        error = NoDisplayText("SDL_CreateWindow failed");
+        return nullptr;
+    }
+    s.clientWidth.store(settings.clientWidth);
+    s.clientHeight.store(settings.clientHeight);
+    return result;
+}
+
+WindowSdl::WindowSdl(std::unique_ptr<State> state) : state(std::move(state)) {}
+
+WindowSdl::~WindowSdl() {
+    if (state->window != nullptr) {
+        SDL_DestroyWindow(state->window);
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+// Main-thread operations
+
+void WindowSdl::Show() {
+    SDL_ShowWindow(state->window);
+    state->visible.store(true);
+}
+
+void WindowSdl::SetTitle(const std::string& title) {
+    SDL_SetWindowTitle(state->window, title.c_str());
+}
+
+void WindowSdl::SetIcon(int width, int height, const uint32_t* argb) {
+    if (width <= 0 || height <= 0 || argb == nullptr) {
+        return;
+    }
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint32_t*>(argb), width, height, 32, width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (icon != nullptr) {
+        SDL_SetWindowIcon(state->window, icon);
+        SDL_FreeSurface(icon);
+    }
+}
+
+std::unique_ptr<GfxContext> WindowSdl::CreateGfxContext(std::string& error) {
+    SDL_GLContext context = SDL_GL_CreateContext(state->window);
+    if (context == nullptr) {
+        error = std::string("cannot create an OpenGL 3.3 core context for the window: ") +
+                SDL_GetError();
+        return nullptr;
+    }
+    return std::make_unique<GfxContextSdl>(state->window, context, *this, state->refreshRate);
+}
+
+void WindowSdl::PumpEvents(WindowListener& listener, int timeoutMs) {
+    SDL_Event event;
+    if (timeoutMs > 0 && SDL_WaitEventTimeout(&event, timeoutMs) != 0) {
+        state->Deliver(event, listener);
+    }
+    while (SDL_PollEvent(&event) != 0) {
+        state->Deliver(event, listener);
+    }
+}
+
+// Requests
+
+void WindowSdl::RequestFullDesktop() {
+    state->PushRequest(FullDesktopRequest);
+}
+
+void WindowSdl::RequestWindowMode(int clientWidth, int clientHeight) {
+    state->PushRequest(WindowModeRequest, clientWidth, clientHeight);
+}
+
+void WindowSdl::Wake() {
+    state->PushRequest(WakeRequest);
+}
+
+void WindowSdl::State::CarryOut(const SDL_UserEvent& request) {
+    switch (request.code) {
+    case FullDesktopRequest:
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        fullDesktop.store(true);
+        break;
+    case WindowModeRequest: {
+        const auto width = static_cast<int>(reinterpret_cast<intptr_t>(request.data1));
+        const auto height = static_cast<int>(reinterpret_cast<intptr_t>(request.data2));
+        SDL_SetWindowFullscreen(window, 0);
+        if ((SDL_GetWindowFlags(window) & SDL_WINDOW_MAXIMIZED) != 0) {
+            SDL_RestoreWindow(window);
+        }
+        if (width > 0 && height > 0) {
+            SDL_SetWindowSize(window, width, height);
+        }
+        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        fullDesktop.store(false);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Event delivery
+
+void WindowSdl::State::Deliver(const SDL_Event& event, WindowListener& listener) {
+    if (event.type == requestEvent) {
+        CarryOut(event.user);
+        return;
+    }
+    switch (event.type) {
+    case SDL_QUIT:
+        listener.OnCloseRequest();
+        break;
+    case SDL_WINDOWEVENT:
+        switch (event.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            listener.OnCloseRequest();
+            break;
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            listener.OnMaximizeRequest();
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            clientWidth.store(event.window.data1);
+            clientHeight.store(event.window.data2);
+            listener.OnClientSizeChanged(event.window.data1, event.window.data2);
+            break;
+        case SDL_WINDOWEVENT_SHOWN:
+            visible.store(true);
+            break;
+        case SDL_WINDOWEVENT_HIDDEN:
+            visible.store(false);
+            break;
+        default:
+            break;
+        }
+        break;
+    case SDL_MOUSEMOTION:
+        listener.OnMouseMove(event.motion.x, event.motion.y);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        if (event.button.button == SDL_BUTTON_LEFT) {
+            listener.OnLeftButton(event.type == SDL_MOUSEBUTTONDOWN);
+        }
+        break;
+    case SDL_KEYDOWN: {
+        const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
+        switch (event.key.keysym.sym) {
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            listener.OnKeyDown(WindowKey::Enter, alt);
+            break;
+        case SDLK_ESCAPE:
+            listener.OnKeyDown(WindowKey::Escape, alt);
+            break;
+        case SDLK_F4:
+            listener.OnKeyDown(WindowKey::F4, alt);
+            break;
+        default:
+            break;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Queries
+
+void WindowSdl::ClientSize(int& width, int& height) const {
+    width = state->clientWidth.load();
+    height = state->clientHeight.load();
+}
+
+void WindowSdl::DesktopSize(int& width, int& height) const {
+    width = state->desktopWidth;
+    height = state->desktopHeight;
+}
+
+bool WindowSdl::IsVisible() const {
+    return state->visible.load();
+}
+
+bool WindowSdl::IsFullDesktop() const {
+    return state->fullDesktop.load();
+}
+
+} // namespace quib
