@@ -33,7 +33,7 @@ enum class TextureFilter : uint8_t {
     None, // as a mip filter: sample level 0 only; as min/mag filter: same as Point
     Point,
     Linear,
-    Anisotropic, // linear with the device's highest anisotropy (linear where there is none)
+    Anisotropic, // linear with the device's anisotropy (plain linear on software rasterisers)
 };
 
 enum class TextureUsage : uint8_t {

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace quib {
@@ -202,8 +203,13 @@ std::unique_ptr<GfxDeviceGl> GfxDeviceGl::Create(GfxContext& context, int width,
         return nullptr;
     }
 
-    if (HasExtension("GL_EXT_texture_filter_anisotropic") ||
-        HasExtension("GL_ARB_texture_filter_anisotropic")) {
+    // Anisotropic filtering where the hardware does it; a software rasteriser pays for it
+    // with half its speed, so there it is trilinear.
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const bool software = renderer != nullptr && (std::strstr(renderer, "llvmpipe") != nullptr ||
+                                                  std::strstr(renderer, "softpipe") != nullptr);
+    if (!software && (HasExtension("GL_EXT_texture_filter_anisotropic") ||
+                      HasExtension("GL_ARB_texture_filter_anisotropic"))) {
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &state->maxAnisotropy);
         state->maxAnisotropy = std::clamp(state->maxAnisotropy, 1.0f, 16.0f);
     }
