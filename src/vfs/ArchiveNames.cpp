@@ -1,6 +1,8 @@
 // Names inside archives and the path pieces the archive's own file name is built from.
 #include "vfs/ArchiveNames.h"
 
+#include "platform/StringPrimitives.h"
+
 #include <cstring>
 
 namespace quib {
@@ -22,10 +24,6 @@ size_t Utf8Length(unsigned char lead) {
         return 4;
     }
     return 0;
-}
-
-char FoldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool IsSeparator(char c) {
@@ -76,15 +74,8 @@ void SlashEntryName(char* name) {
 }
 
 bool EntryNameMatches(const char* stored, const char* wanted, size_t wantedLength) {
-    if (stored == nullptr || std::strlen(stored) != wantedLength) {
-        return false;
-    }
-    for (size_t i = 0; i < wantedLength; ++i) {
-        if (FoldAscii(stored[i]) != FoldAscii(wanted[i])) {
-            return false;
-        }
-    }
-    return true;
+    return stored != nullptr && StrLength(stored) == wantedLength &&
+           StrCompareNoCase(static_cast<uint32_t>(wantedLength), stored, wanted) == 0;
 }
 
 bool FileBaseName(const char* path, char* dst, size_t capacity) {

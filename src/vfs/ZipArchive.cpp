@@ -1,0 +1,383 @@
+// ZIP archives: the directory read by a forward scan of local headers, entries read as
+// streams (stored or deflated), and deflated entries appended.
+//
+// Sections: probe and directory scan; opening entries; appending an entry.
+#include "vfs/ZipArchive.h"
+
+#include "platform/Crc32Sink.h"
+#include "platform/DeflateCodec.h"
+#include "platform/MemAllocator.h"
+#include "platform/StringPrimitives.h"
+#include "vfs/ArchiveNames.h"
+#include "vfs/CodecFilter.h"
+#include "vfs/StreamHelpers.h"
+#include "vfs/ZipCentralDirectory.h"
+#include "vfs/ZipEntryStream.h"
+#include "vfs/ZipFormat.h"
+
+namespace quib {
+
+using namespace zip;
+
+namespace {
+
+constexpr int32_t DefaultMethod = -3;
+constexpr uint32_t CopyBlockSize = 65536;
+constexpr uint16_t VersionWritten = 20;
+constexpr uint32_t ExternalAttributesWritten = 0x2020;
+
+int32_t MethodFromDisk(uint16_t method) {
+    switch (method) {
+    case MethodStored:
+        return ArchiveMethodStored;
+    case MethodDeflate:
+        return ArchiveMethodDeflate;
+    case MethodLzma:
+        return ArchiveMethodLzma;
+    default:
+        return ArchiveMethodOther;
+    }
+}
+
+bool Fits32(uint64_t value) {
+    return value <= 0xFFFFFFFFu;
+}
+
+} // namespace
+
+ZipArchive::~ZipArchive() {
+    close();
+}
+
+// ---- probe and directory scan ----
+
+bool ZipArchive::probe(Stream& stream) {
+    if (stream.size() == 0) {
+        return true;
+    }
+    uint8_t signature[4];
+    return PeekU32(stream, signature) == 4 && Load32(signature) == LocalSignature;
+}
+
+// Every step either moves forward by at least one header or fails, and every read and skip is
+// checked against the data, so a cut or damaged archive ends the scan with false.
+bool ZipArchive::readDirectory() {
+    directoryOffset = 0;
+    Stream& stream = *source;
+    const uint64_t total = stream.size();
+    if (total == 0) {
+        return true;
+    }
+    // Entry data is skipped by seeking; without seeks the scan would read data as headers.
+    if (!stream.hasCapability(Stream::Seekable) || !Seek(stream, 0, 's')) {
+        return false;
+    }
+    ZipCentralDirectory central;
+    for (;;) {
+        uint8_t signature[4];
+        if (!ReadExact(stream, signature, sizeof signature)) {
+            return false;
+        }
+        if (Load32(signature) == CentralSignature) {
+            directoryOffset = stream.accessor->tell() - SignatureSize;
+            return true;
+        }
+        if (Load32(signature) != LocalSignature || !scanEntry(total, central)) {
+            return false;
+        }
+    }
+}
+
+bool ZipArchive::scanEntry(uint64_t total, ZipCentralDirectory& central) {
+    Stream& stream = *source;
+    const int32_t index = entries.AppendDefault();
+    if (index < 0) {
+        return false;
+    }
+    ArchiveEntry& entry = entries.Item(index);
+    entry.headerOffset = stream.accessor->tell();
+    uint8_t header[LocalHeaderSize];
+    if (!ReadExact(stream, header + SignatureSize, LocalHeaderSize - SignatureSize)) {
+        return false;
+    }
+    const uint16_t flags = Load16(header + local::Flags);
+    entry.method = MethodFromDisk(Load16(header + local::Method));
+    entry.encryption = (flags & FlagEncrypted) != 0 ? -1 : 0;
+    entry.checksum = Load32(header + local::Crc);
+    entry.compressedSize = Load32(header + local::CompressedSize);
+    entry.uncompressedSize = Load32(header + local::UncompressedSize);
+
+    const uint16_t nameLength = Load16(header + local::NameLength);
+    char* name = entry.reserveName(nameLength);
+    if (name != nullptr) {
+        if (!ReadExact(stream, name, nameLength)) {
+            return false;
+        }
+        entry.nameComplete = true;
+    } else if (!Seek(stream, nameLength, 'c')) {
+        return false;
+    }
+    const uint16_t extraLength = Load16(header + local::ExtraLength);
+    if (extraLength != 0 && !Seek(stream, extraLength, 'c')) {
+        return false;
+    }
+    entry.dataOffset = stream.accessor->tell();
+
+    // A local header that defers its sizes to a data descriptor gives no way to find the end
+    // of deflated data; the central directory's record for this header has the sizes.
+    const bool hasDescriptor = (flags & FlagDescriptor) != 0;
+    if (hasDescriptor) {
+        if (!central.isLoaded() && !central.load(stream)) {
+            return false;
+        }
+        const ZipCentralDirectory::Record* record =
+            central.findByLocalOffset(entry.headerOffset - SignatureSize);
+        if (record == nullptr) {
+            return false;
+        }
+        entry.checksum = record->checksum;
+        entry.compressedSize = record->compressedSize;
+        entry.uncompressedSize = record->uncompressedSize;
+    }
+    if (entry.dataOffset > total || entry.compressedSize > total - entry.dataOffset ||
+        !Seek(stream, static_cast<int64_t>(entry.compressedSize), 'c')) {
+        return false;
+    }
+    if (!hasDescriptor) {
+        return true;
+    }
+    uint8_t descriptor[SignatureSize + DescriptorSize];
+    if (PeekU32(stream, descriptor) != SignatureSize) {
+        return false;
+    }
+    const bool signed_ = Load32(descriptor) == DescriptorSignature;
+    return (!signed_ || Seek(stream, SignatureSize, 'c')) &&
+           ReadExact(stream, descriptor, DescriptorSize);
+}
+
+// ---- opening entries ----
+
+Stream* ZipArchive::openEntry(const ArchiveEntry* entry) {
+    if (entry == nullptr || source == nullptr) {
+        return nullptr;
+    }
+    Stream* clone = source->clone(source->mode | Stream::Unbuffered);
+    if (clone == nullptr) {
+        return nullptr;
+    }
+    ZipEntryStream* stream = new ZipEntryStream(clone, *entry);
+    if (stream == nullptr) {
+        delete clone;
+        return nullptr;
+    }
+    if (!stream->begin()) {
+        delete stream;
+        return nullptr;
+    }
+    return stream;
+}
+
+// ---- appending an entry ----
+
+bool ZipArchive::addFile(const char* locator, const char* entryName, int32_t method,
+                         const void* options) {
+    if ((method != ArchiveMethodDeflate && method != DefaultMethod) || options != nullptr ||
+        source == nullptr || locator == nullptr) {
+        return false;
+    }
+    char derived[256];
+    if (entryName == nullptr) {
+        FileName(locator, derived, sizeof derived);
+        entryName = derived;
+    }
+    // Names are stored with slashes, the only separator the format knows.
+    char* name = StrDuplicate(entryName);
+    if (name == nullptr) {
+        return false;
+    }
+    SlashEntryName(name);
+    const uint32_t nameLength = StrLength(name);
+    bool added = false;
+    if (nameLength != 0 && nameLength <= 0xFFFF && entries.Count() < 0xFFFF &&
+        FindEntry(*this, name) < 0) {
+        FileStream input;
+        ZipCentralDirectory central;
+        const bool keepable =
+            source->size() == 0 || (central.load(*source) && central.offset() == directoryOffset &&
+                                    central.count() == entries.Count());
+        if (keepable && input.open(locator, 'r')) {
+            added = appendEntry(input, name, nameLength, central);
+        }
+    }
+    MemFree(name);
+    return added;
+}
+
+namespace {
+
+// What follows the last entry's data: kept so that a failed append can put it back.
+class SavedTail {
+public:
+    ~SavedTail() { MemFree(bytes); }
+
+    bool save(Stream& stream, uint64_t offset) {
+        const uint64_t total = stream.size();
+        start = offset;
+        length = total > offset ? total - offset : 0;
+        if (length == 0) {
+            return true;
+        }
+        if (!Fits32(length)) {
+            return false;
+        }
+        bytes = static_cast<uint8_t*>(MemAllocate(static_cast<uint32_t>(length)));
+        return bytes != nullptr && Seek(stream, static_cast<int64_t>(start), 's') &&
+               ReadExact(stream, bytes, static_cast<uint32_t>(length));
+    }
+
+    void restore(Stream& stream) const {
+        if (Seek(stream, static_cast<int64_t>(start), 's') &&
+            (length == 0 || WriteExact(stream, bytes, static_cast<uint32_t>(length)))) {
+            stream.accessor->flush(false, true);
+            stream.truncate();
+        }
+    }
+
+private:
+    uint8_t* bytes = nullptr;
+    uint64_t start = 0;
+    uint64_t length = 0;
+};
+
+// True when everything written so far reached the stream and it stands at expected.
+bool WrittenTo(Stream& stream, uint64_t expected) {
+    stream.accessor->flush(false, true);
+    return stream.accessor->tell() == expected;
+}
+
+} // namespace
+
+bool ZipArchive::appendEntry(Stream& input, const char* name, uint32_t nameLength,
+                             const ZipCentralDirectory& central) {
+    Stream& stream = *source;
+    const uint64_t headerStart = directoryOffset;
+    SavedTail tail;
+    if (!tail.save(stream, headerStart) || !Seek(stream, static_cast<int64_t>(headerStart), 's')) {
+        return false;
+    }
+
+    uint8_t header[LocalHeaderSize] = {};
+    Store32(header, LocalSignature);
+    Store16(header + 4, VersionWritten);
+    Store16(header + local::Method, MethodDeflate);
+    Store16(header + local::NameLength, static_cast<uint16_t>(nameLength));
+    const uint64_t dataStart = headerStart + LocalHeaderSize + nameLength;
+    bool ok = WriteExact(stream, header, LocalHeaderSize) && WriteExact(stream, name, nameLength) &&
+              WrittenTo(stream, dataStart);
+
+    // The content, deflated on its way out through a write filter. Only as many bytes as the
+    // input held when the copy began are taken, so an input that grows while it is read (the
+    // archive itself, say) cannot keep the copy going.
+    DeflateCodec codec(-15);
+    Crc32Sink crc;
+    CodecFilter filter(&codec, &crc);
+    uint64_t copied = 0;
+    if (ok && AttachWriteFilter(filter, stream)) {
+        uint8_t* block = static_cast<uint8_t*>(MemAllocate(CopyBlockSize));
+        uint64_t remaining = input.size();
+        ok = block != nullptr;
+        while (ok && remaining > 0) {
+            const uint32_t want = remaining < CopyBlockSize ? uint32_t(remaining) : CopyBlockSize;
+            const uint32_t got = input.accessor->read(block, want);
+            if (got == 0) {
+                break;
+            }
+            ok = WriteExact(stream, block, got);
+            copied += got;
+            remaining -= got;
+        }
+        MemFree(block);
+        DetachFilter(filter, stream);
+    } else {
+        ok = false;
+    }
+    stream.accessor->flush(false, true);
+    const uint64_t dataEnd = stream.accessor->tell();
+    const uint64_t compressed = dataEnd - dataStart;
+    const uint64_t newDirectoryOffset = dataEnd;
+    ok = ok && Fits32(copied) && Fits32(compressed) && Fits32(newDirectoryOffset);
+
+    // The header again with the sizes and CRC, then the kept central records, the new one
+    // and the end record with the archive comment.
+    Store32(header + local::Crc, crc.value());
+    Store32(header + local::CompressedSize, static_cast<uint32_t>(compressed));
+    Store32(header + local::UncompressedSize, static_cast<uint32_t>(copied));
+    uint8_t record[CentralRecordSize] = {};
+    Store32(record, CentralSignature);
+    Store16(record + central::VersionMadeBy, VersionWritten);
+    MemMove(record + central::LocalCopy, header + 4, LocalHeaderSize - 4);
+    Store32(record + central::ExternalAttributes, ExternalAttributesWritten);
+    Store32(record + central::LocalOffset, static_cast<uint32_t>(headerStart));
+    const uint32_t directorySize = central.size() + CentralRecordSize + nameLength;
+    uint8_t end[EndRecordSize] = {};
+    Store32(end, EndSignature);
+    Store16(end + end::DiskEntries, static_cast<uint16_t>(entries.Count() + 1));
+    Store16(end + end::TotalEntries, static_cast<uint16_t>(entries.Count() + 1));
+    Store32(end + end::DirectorySize, directorySize);
+    Store32(end + end::DirectoryOffset, static_cast<uint32_t>(newDirectoryOffset));
+    Store16(end + end::CommentLength, central.commentLength());
+    ok = ok && Seek(stream, static_cast<int64_t>(headerStart), 's') &&
+         WriteExact(stream, header, LocalHeaderSize) &&
+         Seek(stream, static_cast<int64_t>(newDirectoryOffset), 's') &&
+         WriteExact(stream, central.bytes(), central.size()) &&
+         WriteExact(stream, record, CentralRecordSize) && WriteExact(stream, name, nameLength) &&
+         WriteExact(stream, end, EndRecordSize) &&
+         WriteExact(stream, central.comment(), central.commentLength());
+    const uint64_t fileEnd =
+        newDirectoryOffset + directorySize + EndRecordSize + central.commentLength();
+    ok = ok && WrittenTo(stream, fileEnd) && stream.truncate();
+
+    // The new entry is read back before it counts: a write that failed quietly inside the
+    // compression chain shows here, and the old directory is then put back.
+    const int32_t index = ok ? entries.AppendDefault() : -1;
+    if (index >= 0) {
+        ArchiveEntry& entry = entries.Item(index);
+        entry.method = ArchiveMethodDeflate;
+        entry.compressedSize = compressed;
+        entry.uncompressedSize = copied;
+        entry.checksum = crc.value();
+        entry.headerOffset = headerStart + SignatureSize;
+        entry.dataOffset = dataStart;
+        if (entry.setName(name, nameLength) && verifyEntry(entry)) {
+            directoryOffset = newDirectoryOffset;
+            return true;
+        }
+        entries.RemoveAt(index);
+    }
+    tail.restore(stream);
+    return false;
+}
+
+bool ZipArchive::verifyEntry(const ArchiveEntry& entry) {
+    Stream* stream = openEntry(&entry);
+    if (stream == nullptr) {
+        return false;
+    }
+    uint8_t* block = static_cast<uint8_t*>(MemAllocate(CopyBlockSize));
+    Crc32Sink crc;
+    crc.begin();
+    uint64_t total = 0;
+    uint32_t got = 0;
+    while (block != nullptr && (got = stream->accessor->read(block, CopyBlockSize)) > 0) {
+        crc.update(block, got);
+        total += got;
+    }
+    const bool same =
+        block != nullptr && total == entry.uncompressedSize && crc.finish() == entry.checksum;
+    MemFree(block);
+    CloseStream(*stream);
+    delete stream;
+    return same;
+}
+
+} // namespace quib
