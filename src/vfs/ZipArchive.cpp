@@ -45,10 +45,6 @@ bool Fits32(uint64_t value) {
 
 } // namespace
 
-ZipArchive::~ZipArchive() {
-    close();
-}
-
 // ---- probe and directory scan ----
 
 bool ZipArchive::probe(Stream& stream) {

@@ -16,9 +16,6 @@ class ZipCentralDirectory;
 // added.
 class ZipArchive : public Archive {
 public:
-    ZipArchive() = default;
-    ~ZipArchive() override;
-
     // An empty stream (an empty archive) or one that begins with a local file header.
     bool probe(Stream& stream) override;
     // Appends a deflated entry. method must be 1 (deflate) or -3 (default); options none.

@@ -62,6 +62,9 @@ int RunAdd(const Command& self, std::span<char* const> args) {
     if (!S_ISREG(fileInfo.st_mode)) {
         return Failure(self, "%s: not a regular file", parsed.file);
     }
+    if (access(parsed.file, R_OK) != 0) {
+        return Failure(self, "%s: cannot open: %s", parsed.file, std::strerror(errno));
+    }
     std::string name;
     if (parsed.entryName != nullptr) {
         name = parsed.entryName;
