@@ -59,23 +59,27 @@ Stream* FileStream::clone(uint32_t cloneMode) {
 }
 
 bool FileStream::atEnd() const {
-    return backend->accessor->atEnd();
+    return backend->accessor != nullptr ? backend->accessor->atEnd() : backend->atEnd();
 }
 
 uint32_t FileStream::readRaw(void* buffer, uint32_t count) {
-    return backend->accessor->read(buffer, count);
+    return backend->accessor != nullptr ? backend->accessor->read(buffer, count)
+                                        : backend->readRaw(buffer, count);
 }
 
 uint32_t FileStream::writeRaw(const void* buffer, uint32_t count) {
-    return backend->accessor->write(buffer, count);
+    return backend->accessor != nullptr ? backend->accessor->write(buffer, count)
+                                        : backend->writeRaw(buffer, count);
 }
 
 uint64_t FileStream::tellRaw() {
-    return backend->accessor->tell();
+    return backend->accessor != nullptr ? backend->accessor->tell() : backend->tellRaw();
 }
 
 bool FileStream::truncate() {
-    backend->accessor->flush(true, true);
+    if (backend->accessor != nullptr) {
+        backend->accessor->flush(true, true);
+    }
     return backend->truncate();
 }
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "vfs/ArchiveStream.h"
+#include "vfs/AsyncNativeFileStream.h"
 #include "vfs/MemoryStream.h"
-#include "vfs/NativeFileStream.h"
 #include "vfs/Stream.h"
 
 #include <cstdint>
@@ -12,7 +12,9 @@
 namespace quib {
 
 // Every operation is forwarded to the backend chosen by the last open. The backends are
-// unbuffered; only the FileStream itself buffers (through the accessor factory).
+// unbuffered; only the FileStream itself buffers (through the accessor factory). Transfers go
+// through the backend's accessor, or straight to its raw operations while the backend is in
+// asynchronous mode (and so has no accessor).
 //
 // Locators: "file://PATH" is a native path (after the prefix, leading slashes collapse to
 // one, so "file:///tmp/x" is /tmp/x and "file://x" is the relative x); "zqmem://ADDRESS:SIZE"
@@ -50,7 +52,7 @@ public:
     Stream* backend; // one of the three below; never null
     MemoryStream memory;
     ArchiveStream archived;
-    NativeFileStream native;
+    AsyncNativeFileStream native;
 };
 
 } // namespace quib

@@ -152,6 +152,26 @@ TEST(FileStreamLocators, ClonesReadTheSameDataOnTheirOwn) {
     ziptest::Dispose(clone);
 }
 
+TEST(FileStreamLocators, AsynchronousModeReachesTheNativeBackend) {
+    ziptest::TempDir dir;
+    const std::string content = ziptest::MakeBytes(300000, 12);
+    ASSERT_TRUE(ziptest::WriteFile(dir.File("big"), content));
+    FileStream stream;
+    ASSERT_TRUE(stream.open(("file://" + dir.File("big")).c_str(), 'r'));
+    ASSERT_TRUE(SetAsyncMode(stream, true));
+    std::string got(content.size(), '\0');
+    EXPECT_EQ(stream.readRaw(got.data(), uint32_t(got.size())), 1u) << "a request was started";
+    stream.waitIdle();
+    EXPECT_TRUE(stream.isIdle());
+    EXPECT_EQ(stream.tellRaw(), content.size());
+    EXPECT_TRUE(got == content);
+    ASSERT_TRUE(SetAsyncMode(stream, false));
+    ASSERT_TRUE(Seek(stream, 10, 's'));
+    char c = 0;
+    ASSERT_EQ(stream.accessor->read(&c, 1), 1u);
+    EXPECT_EQ(c, content[10]);
+}
+
 // An archive format that loads entries whole: the kind the default archive is meant for.
 class LoadingArchive : public ZipArchive {
 public:
