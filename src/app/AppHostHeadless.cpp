@@ -15,8 +15,9 @@ void AppHostHeadless::DesktopSize(int& width, int& height) {
     height = settings.desktopHeight;
 }
 
-std::unique_ptr<Window> AppHostHeadless::CreateWindow(const std::string&, int, int, bool,
+std::unique_ptr<Window> AppHostHeadless::CreateWindow(const std::string& title, int, int, bool,
                                                       std::string&) {
+    windowTitle = title;
     return nullptr;
 }
 
@@ -38,7 +39,8 @@ std::unique_ptr<AudioOutput> AppHostHeadless::OpenAudio() {
 }
 
 void AppHostHeadless::ShowMessage(const std::string& caption, const std::string& text) {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    messages.push_back(caption + ": " + text);
+    std::fprintf(stderr, "%s\n", messages.back().c_str());
 }
 
 } // namespace quib

@@ -5,6 +5,9 @@
 #include "app/AppHost.h"
 #include "host/audio/AudioOutputOffline.h"
 
+#include <string>
+#include <vector>
+
 namespace quib {
 
 class GfxContextEgl;
@@ -22,7 +25,7 @@ public:
     explicit AppHostHeadless(const HeadlessSettings& settings = {});
 
     void DesktopSize(int& width, int& height) override;
-    // Always null: headless runs have no window.
+    // Always null: headless runs have no window. The title is kept.
     std::unique_ptr<Window> CreateWindow(const std::string& title, int clientWidth,
                                          int clientHeight, bool maximizable,
                                          std::string& error) override;
@@ -30,7 +33,7 @@ public:
                                               std::string& error) override;
     std::unique_ptr<AudioOutput> OpenAudio() override;
     int32_t ClockMs() override { return clockMs; }
-    // Writes to standard error.
+    // Writes to standard error and keeps the text.
     void ShowMessage(const std::string& caption, const std::string& text) override;
 
     void SetClockMs(int32_t ms) { clockMs = ms; }
@@ -38,12 +41,18 @@ public:
     // application); null before.
     AudioOutputOffline* Audio() const { return audio; }
     GfxContextEgl* Context() const { return context; }
+    // The title the disk asked its window to have.
+    const std::string& WindowTitle() const { return windowTitle; }
+    // "caption: text" of every message shown, in order.
+    const std::vector<std::string>& Messages() const { return messages; }
 
 private:
     HeadlessSettings settings;
     int32_t clockMs = 0;
     AudioOutputOffline* audio = nullptr;
     GfxContextEgl* context = nullptr;
+    std::vector<std::string> messages;
+    std::string windowTitle;
 };
 
 } // namespace quib

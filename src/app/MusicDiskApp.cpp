@@ -9,6 +9,9 @@
 #include "app/TextureStore.h"
 #include "effects/Effect.h"
 #include "host/gfx/GfxDeviceGl.h"
+#include "host/text/TextDecoding.h"
+#include "platform/ModuleRegistry.h"
+#include "vfs/StreamSettings.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,7 +21,33 @@
 namespace quib {
 namespace {
 
+// Read and write buffers of every stream the disk opens.
+constexpr uint32_t kStreamBufferSize = 32768;
+
 // Page times wrap on the page's duration; a time below zero shows the page's start.
+// The window wants UTF-8; description strings are UTF-8 or Windows-1252.
+std::string TitleText(const std::string& bytes) {
+    std::string utf8;
+    for (const char32_t c : DecodeText(bytes)) {
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            utf8 += static_cast<char>(0xC0 | c >> 6);
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            utf8 += static_cast<char>(0xE0 | c >> 12);
+            utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xF0 | c >> 18);
+            utf8 += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return utf8;
+}
+
 int32_t PageTime(int64_t raw, int32_t duration) {
     const int64_t t = duration > 0 ? raw % duration : raw;
     return static_cast<int32_t>(std::clamp<int64_t>(t, 0, INT32_MAX));
@@ -29,6 +58,8 @@ int32_t PageTime(int64_t raw, int32_t duration) {
 // ---- Lifecycle -----------------------------------------------------------------------------
 
 MusicDiskApp::MusicDiskApp(AppHost& host) : host(host) {
+    ModuleRegistry::Global().StartAll();
+    InstallBufferedAccessorFactory(kStreamBufferSize, kStreamBufferSize);
     host.DesktopSize(desktopWidth, desktopHeight);
 }
 
@@ -38,6 +69,7 @@ MusicDiskApp::~MusicDiskApp() {
         renderThread.join();
     }
     TearDown();
+    ModuleRegistry::Global().StopAll();
 }
 
 int MusicDiskApp::Run() {
@@ -187,8 +219,9 @@ int MusicDiskApp::WindowedClientWidth() const {
 
 bool MusicDiskApp::CreateDisplay() {
     windowedAspect = aspect.load();
+    const std::string text = TitleText(title);
     const std::string windowTitle =
-        allowToggle ? title + " (press alt+enter to toggle fullscreen)" : title;
+        allowToggle ? text + " (press alt+enter to toggle fullscreen)" : text;
     const int w = WindowedClientWidth();
     const int h = windowHeight;
     std::string error;

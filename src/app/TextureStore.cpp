@@ -1,6 +1,7 @@
 // The disk's images, loaded once from the archive and named by their order of loading.
 #include "app/TextureStore.h"
 
+#include "app/ArchiveEntryData.h"
 #include "host/gfx/GfxDevice.h"
 #include "platform/StringPrimitives.h"
 
@@ -11,6 +12,22 @@ namespace quib {
 TextureStore::TextureStore(GfxDevice* device) : device(device) {}
 
 TextureStore::~TextureStore() = default;
+
+TextureLoad TextureStore::LoadTexture(const std::string& name, Archive& archive) {
+    if (Find(name) != nullptr) {
+        return TextureLoad::Duplicate;
+    }
+    std::vector<uint8_t> bytes;
+    switch (ReadArchiveEntry(archive, name, bytes)) {
+    case EntryRead::Missing:
+        return TextureLoad::NoEntry;
+    case EntryRead::Failed:
+        return TextureLoad::ReadFailed;
+    case EntryRead::Ok:
+        break;
+    }
+    return AddImage(name, bytes.data(), bytes.size());
+}
 
 TextureLoad TextureStore::AddImage(const std::string& name, const void* data, size_t size) {
     if (Find(name) != nullptr) {

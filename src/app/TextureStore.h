@@ -11,6 +11,7 @@
 
 namespace quib {
 
+class Archive;
 class GfxDevice;
 class GfxTexture;
 
@@ -31,6 +32,8 @@ public:
     TextureStore(const TextureStore&) = delete;
     TextureStore& operator=(const TextureStore&) = delete;
 
+    // Reads the archive entry of that name whole and adds its image.
+    TextureLoad LoadTexture(const std::string& name, Archive& archive);
     // Adds an image from its file bytes under a name.
     TextureLoad AddImage(const std::string& name, const void* data, size_t size);
 

@@ -5,6 +5,7 @@
 #include "host/audio/ModuleWriter.h"
 #include "host/gfx/ImageCodec.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,6 +26,27 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
+}
+
+bool MakeZip(const std::string& archive,
+             const std::vector<std::pair<std::string, std::vector<uint8_t>>>& entries) {
+    const std::filesystem::path stage = archive + ".stage";
+    std::filesystem::remove_all(stage);
+    std::filesystem::remove(archive);
+    std::string names;
+    for (const auto& [name, bytes] : entries) {
+        const auto path = stage / name;
+        std::filesystem::create_directories(path.parent_path());
+        if (!WriteFile(path.string(), bytes)) {
+            return false;
+        }
+        names += " '" + name + "'";
+    }
+    const std::string command =
+        "cd '" + stage.string() + "' && zip -q -X '" + archive + "'" + names;
+    const bool made = std::system(command.c_str()) == 0;
+    std::filesystem::remove_all(stage);
+    return made;
 }
 
 std::vector<uint8_t> TuneBytes(int rows) {

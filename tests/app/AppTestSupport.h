@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quib::test {
@@ -43,6 +44,10 @@ struct Bytes {
 // A fresh, empty directory for one test; removed by the next test of the same name.
 std::string ScratchDirectory(const std::string& name);
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// A ZIP archive made by the `zip` tool from entries (name, bytes); names may hold folders.
+bool MakeZip(const std::string& archive,
+             const std::vector<std::pair<std::string, std::vector<uint8_t>>>& entries);
 
 // A ProTracker module that plays a square tone for `rows` rows at speed 1, so it lasts
 // rows x 882 frames.
