@@ -10,6 +10,7 @@ namespace quib::qdp {
 extern const Command commandLs;
 extern const Command commandCat;
 extern const Command commandAdd;
+extern const Command commandRender;
 
 namespace {
 
@@ -17,6 +18,7 @@ const Command* const kCommands[] = {
     &commandLs,
     &commandCat,
     &commandAdd,
+    &commandRender,
 };
 
 void Report(const Command& command, const char* format, va_list args) {

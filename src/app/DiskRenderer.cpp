@@ -1,0 +1,173 @@
+// Runs a disk headless to a point in time, with scripted input, and keeps the last frame.
+#include "app/DiskRenderer.h"
+
+#include "app/AppHostHeadless.h"
+#include "app/MusicDiskApp.h"
+#include "host/gfx/GfxContextEgl.h"
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+namespace quib {
+namespace {
+
+constexpr double kUnitsPerSecond = 44100.0;
+
+bool ParseKey(const std::string& name, RenderEvent& event) {
+    static const struct {
+        const char* name;
+        WindowKey key;
+        bool alt;
+    } kKeys[] = {{"enter", WindowKey::Enter, false},
+                 {"alt+enter", WindowKey::Enter, true},
+                 {"escape", WindowKey::Escape, false},
+                 {"f4", WindowKey::F4, false},
+                 {"alt+f4", WindowKey::F4, true}};
+    for (const auto& k : kKeys) {
+        if (name == k.name) {
+            event.key = k.key;
+            event.alt = k.alt;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Client pixels of the rendered frame to those of the window the disk believes it has.
+void Move(MusicDiskApp& app, GfxContext& context, int x, int y) {
+    int clientWidth = 0;
+    int clientHeight = 0;
+    context.ClientSize(clientWidth, clientHeight);
+    double width = app.desktopWidth;
+    double height = app.desktopHeight;
+    if (app.windowed.load()) {
+        width = std::floor(app.windowHeight * static_cast<double>(app.aspect.load()) + 0.5);
+        height = app.windowHeight;
+    }
+    app.OnMouseMove(static_cast<int>(std::lround(x * width / clientWidth)),
+                    static_cast<int>(std::lround(y * height / clientHeight)));
+}
+
+void Apply(MusicDiskApp& app, GfxContext& context, const RenderEvent& event) {
+    switch (event.kind) {
+    case RenderEvent::Kind::Move:
+        Move(app, context, event.x, event.y);
+        break;
+    case RenderEvent::Kind::Down:
+        app.OnLeftButton(true);
+        break;
+    case RenderEvent::Kind::Up:
+        app.OnLeftButton(false);
+        break;
+    case RenderEvent::Kind::Key:
+        app.OnKeyDown(event.key, event.alt);
+        break;
+    }
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+} // namespace
+
+bool ParseRenderEvents(const std::string& text, std::vector<RenderEvent>& events,
+                       std::string& error) {
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0;
+    while (std::getline(lines, line)) {
+        ++number;
+        std::istringstream words(line);
+        std::string first;
+        if (!(words >> first) || first[0] == '#') {
+            continue;
+        }
+        const auto fail = [&](const std::string& why) {
+            error = "line " + std::to_string(number) + ": " + why;
+            return false;
+        };
+        RenderEvent event;
+        char* end = nullptr;
+        const double seconds = std::strtod(first.c_str(), &end);
+        if (*end != '\0' || !std::isfinite(seconds) || seconds < 0.0) {
+            return fail("\"" + first + "\" is not a time in seconds");
+        }
+        event.time = std::llround(seconds * kUnitsPerSecond);
+        std::string verb;
+        words >> verb;
+        if (verb == "move") {
+            event.kind = RenderEvent::Kind::Move;
+            if (!(words >> event.x >> event.y)) {
+                return fail("move needs the client pixel X Y");
+            }
+        } else if (verb == "down") {
+            event.kind = RenderEvent::Kind::Down;
+        } else if (verb == "up") {
+            event.kind = RenderEvent::Kind::Up;
+        } else if (verb == "key") {
+            event.kind = RenderEvent::Kind::Key;
+            std::string name;
+            if (!(words >> name) || !ParseKey(name, event)) {
+                return fail("key needs one of enter, alt+enter, escape, f4, alt+f4");
+            }
+        } else {
+            return fail("unknown event \"" + verb + "\" (move, down, up or key)");
+        }
+        std::string extra;
+        if (words >> extra) {
+            return fail("unexpected \"" + extra + "\"");
+        }
+        if (!events.empty() && event.time < events.back().time) {
+            return fail("events must be in time order");
+        }
+        events.push_back(event);
+    }
+    return true;
+}
+
+bool RenderDisk(const RenderRequest& request, RenderedFrame& frame) {
+    HeadlessSettings settings;
+    if (request.width > 0 && request.height > 0) {
+        settings = {request.width, request.height, request.width, request.height};
+    }
+    AppHostHeadless host(settings);
+    MusicDiskApp app(host);
+    if (!app.Init(request.archive, FolderOf(request.archive))) {
+        return false;
+    }
+    GfxContextEgl& context = *host.Context();
+    AudioOutputOffline& audio = *host.Audio();
+    app.Start();
+    const int64_t target = std::llround(request.seconds * kUnitsPerSecond);
+    size_t next = 0;
+    int64_t time = 0;
+    int64_t drawn = -1;
+    while (true) {
+        for (; next < request.events.size() && request.events[next].time <= time; ++next) {
+            Apply(app, context, request.events[next]);
+        }
+        host.SetClockMs(static_cast<int32_t>(time * 1000 / 44100));
+        app.RenderFrame();
+        if (app.quitting.load()) {
+            break;
+        }
+        drawn = time;
+        if (time >= target) {
+            break;
+        }
+        audio.Advance(kRenderFrameUnits);
+        time += kRenderFrameUnits;
+    }
+    if (drawn < 0) {
+        std::fprintf(stderr, "quib: no frame was drawn before the disk was quit\n");
+        return false;
+    }
+    context.ClientSize(frame.width, frame.height);
+    frame.seconds = static_cast<double>(drawn) / kUnitsPerSecond;
+    return context.ReadClientArea(frame.argb);
+}
+
+} // namespace quib

@@ -1,0 +1,54 @@
+// Runs a disk headless to a point in time, with scripted input, and keeps the last frame.
+#pragma once
+
+#include "host/window/WindowListener.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quib {
+
+// One scripted input event, at a time in clock units (1/44100 s) from the start.
+struct RenderEvent {
+    enum class Kind { Move, Down, Up, Key };
+    int64_t time = 0;
+    Kind kind = Kind::Move;
+    int x = 0; // client pixels of the rendered frame (Move)
+    int y = 0;
+    WindowKey key = WindowKey::Escape; // (Key)
+    bool alt = false;
+};
+
+// Parses an events script: one event a line, "SECONDS move X Y", "SECONDS down",
+// "SECONDS up" or "SECONDS key NAME" (NAME: enter, alt+enter, escape, f4, alt+f4); blank
+// lines and lines starting with '#' are skipped. False with "line N: why" in `error`.
+bool ParseRenderEvents(const std::string& text, std::vector<RenderEvent>& events,
+                       std::string& error);
+
+struct RenderRequest {
+    std::string archive;
+    double seconds = 0.0;
+    // Size of the rendered frame; 0 x 0: the disk's own window size.
+    int width = 0;
+    int height = 0;
+    std::vector<RenderEvent> events; // in time order
+};
+
+struct RenderedFrame {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> argb; // top row first
+    double seconds = 0.0;       // the time of the frame (earlier when Escape ended the run)
+};
+
+// The real application on the headless host: the offline audio output and the overlay's
+// clock advance 735 clock units (1/60 s) a frame from the start of playback; events apply
+// before the first frame at or after their time. False when the disk is refused or nothing
+// could be drawn (the reason is on standard error).
+bool RenderDisk(const RenderRequest& request, RenderedFrame& frame);
+
+// The frame step in clock units.
+inline constexpr int64_t kRenderFrameUnits = 735;
+
+} // namespace quib

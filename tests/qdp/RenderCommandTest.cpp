@@ -1,0 +1,154 @@
+// qdp render end to end: a disk made with the writer and `zip`, rendered by the real tool.
+#include "app/DescriptionModel.h"
+#include "host/audio/ModuleWriter.h"
+#include "host/gfx/ImageCodec.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <unistd.h>
+
+namespace quib {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint32_t kRed = 0xFFFF0000u;
+constexpr uint32_t kBlue = 0xFF0000FFu;
+constexpr uint32_t kBlack = 0xFF000000u;
+
+void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<uint8_t> Png(const fs::path& scratch, uint32_t argb) {
+    const std::vector<uint32_t> pixels(16, argb);
+    const fs::path path = scratch / "solid.png";
+    EXPECT_TRUE(WritePng(path.string(), 4, 4, pixels.data()));
+    return ReadBytes(path);
+}
+
+// A tune of one 64-row pattern at speed 6: 64 x 6 x 882 frames, about 7.7 seconds.
+std::vector<uint8_t> Tune() {
+    ModuleWriter writer(4);
+    ModuleSample square;
+    for (int i = 0; i < 32; ++i) {
+        square.data.push_back(static_cast<int8_t>(i < 16 ? 64 : -64));
+    }
+    square.loopLength = 32;
+    const int sample = writer.AddSample(square);
+    const int pattern = writer.AddPattern();
+    writer.SetCell(pattern, 0, 1, {0, 0, 0xF, 6});
+    writer.SetNote(pattern, 0, 0, ModuleWriter::NoteIndex("C-2"), static_cast<uint8_t>(sample));
+    writer.AppendOrder(pattern);
+    return writer.Bytes();
+}
+
+ImageEffectBlock Image(int32_t texture, float x, float width) {
+    ImageEffectBlock image;
+    image.texture = texture;
+    image.x = x;
+    image.width = width;
+    return image;
+}
+
+class RenderCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        scratch = fs::temp_directory_path() / ("quib-render-" + std::to_string(getpid()));
+        fs::remove_all(scratch);
+        fs::create_directories(scratch / "stage");
+        // Intro: red on the left half for one second of song 0. Overlay: nothing. Song 0's
+        // page: blue on the right half, fading in over one second.
+        DescriptionModel m;
+        m.header = {"Render test", 1, 1, 4.0f / 3.0f, 48};
+        m.songs = {{"tune.mod", "Tune", 0, 0}};
+        m.textures = {"red.png", "blue.png"};
+        ImageEffectBlock fading = Image(1, 0.0f, 1.0f);
+        fading.fadeIn = 44100;
+        m.pages = {PageRecord{{GroupRecord{{{0, 44100}}, {{Image(0, -1.0f, 1.0f)}}}}}, PageRecord{},
+                   PageRecord{{GroupRecord{{{0, 1000000}}, {{fading}}}}}};
+        WriteBytes(scratch / "stage" / "musicdisk.cfg", WriteDescription(m));
+        WriteBytes(scratch / "stage" / "red.png", Png(scratch, kRed));
+        WriteBytes(scratch / "stage" / "blue.png", Png(scratch, kBlue));
+        WriteBytes(scratch / "music" / "tune.mod", Tune());
+        const std::string zip = "cd '" + (scratch / "stage").string() +
+                                "' && zip -q -X ../disk.qdp musicdisk.cfg red.png blue.png";
+        ASSERT_EQ(std::system(zip.c_str()), 0);
+    }
+    void TearDown() override { fs::remove_all(scratch); }
+
+    // Runs qdp render; the exit status.
+    int Render(const std::string& arguments) {
+        const std::string command = std::string(QUIB_BINARY_DIR) + "/tools/qdp/qdp render '" +
+                                    (scratch / "disk.qdp").string() + "' " + arguments +
+                                    " --out '" + (scratch / "frame.png").string() + "'";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    DecodedImage Frame() {
+        const auto bytes = ReadBytes(scratch / "frame.png");
+        DecodedImage image;
+        EXPECT_TRUE(DecodeImage(bytes.data(), bytes.size(), image));
+        return image;
+    }
+    static uint32_t At(const DecodedImage& image, int x, int y) {
+        return image.argb[static_cast<size_t>(y) * image.width + x];
+    }
+
+    fs::path scratch;
+};
+
+TEST_F(RenderCommand, IntroThenTheSongPageFadingIn) {
+    ASSERT_EQ(Render("--time 0.5"), 0);
+    DecodedImage frame = Frame();
+    ASSERT_EQ(frame.width, 64); // the disk's window: 48 x 4/3
+    ASSERT_EQ(frame.height, 48);
+    EXPECT_EQ(At(frame, 16, 24), kRed);
+    EXPECT_EQ(At(frame, 48, 24), kBlack);
+
+    ASSERT_EQ(Render("--time 1.5 --size 128x96"), 0); // half a second into the fade
+    frame = Frame();
+    ASSERT_EQ(frame.width, 128);
+    EXPECT_EQ(At(frame, 32, 48), kBlack);
+    const uint32_t blue = At(frame, 96, 48) & 0xFF;
+    EXPECT_GT(blue, 110u);
+    EXPECT_LT(blue, 145u);
+
+    ASSERT_EQ(Render("--time 3"), 0);
+    EXPECT_EQ(At(Frame(), 48, 24), kBlue);
+}
+
+TEST_F(RenderCommand, ScriptedKeys) {
+    const fs::path events = scratch / "events.txt";
+    std::ofstream(events) << "# full screen on a 4:3 desktop, then quit\n"
+                             "0.1 key alt+enter\n"
+                             "0.2 move 10 10\n"
+                             "0.25 key escape\n";
+    ASSERT_EQ(Render("--time 2 --size 64x48 --events '" + events.string() + "'"), 0);
+    EXPECT_EQ(At(Frame(), 16, 24), kRed); // the frame before Escape, still in the intro
+}
+
+TEST_F(RenderCommand, RefusesBadArgumentsAndDisks) {
+    EXPECT_EQ(Render("--time soon"), 2);
+    EXPECT_EQ(Render("--time 1 --size 0x10"), 2);
+    EXPECT_EQ(Render(""), 2);
+    const fs::path events = scratch / "bad.txt";
+    std::ofstream(events) << "1 jump\n";
+    EXPECT_EQ(Render("--time 1 --events '" + events.string() + "'"), 1);
+    fs::remove(scratch / "disk.qdp");
+    EXPECT_EQ(Render("--time 1"), 1);
+}
+
+} // namespace
+} // namespace quib

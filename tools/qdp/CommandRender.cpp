@@ -1,0 +1,135 @@
+// qdp render: run a disk headless to a point in time and write that frame as a PNG.
+#include "Command.h"
+#include "app/DiskRenderer.h"
+#include "host/gfx/ImageCodec.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace quib::qdp {
+
+namespace {
+
+struct RenderArguments {
+    const char* disk = nullptr;
+    const char* time = nullptr;
+    const char* size = nullptr;
+    const char* events = nullptr;
+    const char* out = nullptr;
+};
+
+// Fills arguments; answers an error text for the usage message, or null.
+const char* ParseRender(std::span<char* const> args, RenderArguments& parsed) {
+    const struct {
+        const char* option;
+        const char** value;
+    } options[] = {{"--time", &parsed.time},
+                   {"--size", &parsed.size},
+                   {"--events", &parsed.events},
+                   {"--out", &parsed.out}};
+    for (size_t i = 0; i < args.size(); ++i) {
+        const char* arg = args[i];
+        bool matched = false;
+        for (const auto& o : options) {
+            if (std::strcmp(arg, o.option) == 0) {
+                if (i + 1 == args.size()) {
+                    return "an option needs a value";
+                }
+                *o.value = args[++i];
+                matched = true;
+            }
+        }
+        if (matched) {
+            continue;
+        }
+        if (arg[0] == '-' && arg[1] != 0) {
+            return "unknown option";
+        }
+        if (parsed.disk != nullptr) {
+            return "too many arguments";
+        }
+        parsed.disk = arg;
+    }
+    if (parsed.disk == nullptr || parsed.time == nullptr || parsed.out == nullptr) {
+        return "a disk, --time and --out are needed";
+    }
+    return nullptr;
+}
+
+bool ParseSeconds(const char* text, double& seconds) {
+    char* end = nullptr;
+    errno = 0;
+    seconds = std::strtod(text, &end);
+    return end != text && *end == '\0' && errno == 0 && std::isfinite(seconds) && seconds >= 0.0 &&
+           seconds <= 86400.0;
+}
+
+bool ParseSize(const char* text, int& width, int& height) {
+    char x = 0;
+    char extra = 0;
+    std::istringstream in(text);
+    return static_cast<bool>(in >> width >> x >> height) && (x == 'x' || x == 'X') &&
+           !(in >> extra) && width > 0 && height > 0 && width <= 16384 && height <= 16384;
+}
+
+int RunRender(const Command& self, std::span<char* const> args) {
+    RenderArguments parsed;
+    if (const char* error = ParseRender(args, parsed)) {
+        return UsageError(self, "%s", error);
+    }
+    RenderRequest request;
+    request.archive = parsed.disk;
+    if (!ParseSeconds(parsed.time, request.seconds)) {
+        return UsageError(self, "--time needs seconds from 0 to 86400, not \"%s\"", parsed.time);
+    }
+    if (parsed.size != nullptr && !ParseSize(parsed.size, request.width, request.height)) {
+        return UsageError(self, "--size needs WIDTHxHEIGHT, not \"%s\"", parsed.size);
+    }
+    if (parsed.events != nullptr) {
+        std::ifstream in(parsed.events, std::ios::binary);
+        if (!in) {
+            return Failure(self, "%s: cannot open: %s", parsed.events, std::strerror(errno));
+        }
+        std::ostringstream text;
+        text << in.rdbuf();
+        std::string error;
+        if (!ParseRenderEvents(text.str(), request.events, error)) {
+            return Failure(self, "%s: %s", parsed.events, error.c_str());
+        }
+    }
+    RenderedFrame frame;
+    if (!RenderDisk(request, frame)) {
+        return Failure(self, "%s: no frame rendered", parsed.disk);
+    }
+    if (!WritePng(parsed.out, frame.width, frame.height, frame.argb.data())) {
+        return Failure(self, "%s: cannot write the PNG", parsed.out);
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+extern const Command commandRender = {
+    "render",
+    "run a disk headless and write one frame as a PNG",
+    "qdp render DISK.qdp --time SECONDS [--size WxH] [--events FILE] --out FRAME.png\n"
+    "Runs the disk as quib does, without a window and with silent audio, from the start of\n"
+    "its first song to SECONDS in frames of 1/60 s, and writes the frame shown then.\n"
+    "The songs are read from music/ beside the disk.\n"
+    "\n"
+    "  --size WxH     size of the frame (default: the disk's window size)\n"
+    "  --events FILE  scripted input, one event a line:\n"
+    "                   SECONDS move X Y    (pixels of the frame)\n"
+    "                   SECONDS down | SECONDS up   (left button)\n"
+    "                   SECONDS key NAME    (enter, alt+enter, escape, f4, alt+f4)\n"
+    "                 Escape ends the run; the frame before it is written.\n"
+    "  --out FILE     the PNG to write\n",
+    RunRender,
+};
+
+} // namespace quib::qdp
