@@ -1,0 +1,84 @@
+// Making the display: the two fatal messages, and Run's threads from start to orderly quit.
+#include "AppTestSupport.h"
+#include "app/DescriptionModel.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace quib {
+namespace {
+
+// A headless host whose graphics context cannot be made.
+class NoContextHost final : public AppHost {
+public:
+    void DesktopSize(int& width, int& height) override { inner.DesktopSize(width, height); }
+    std::unique_ptr<Window> CreateWindow(const std::string& title, int w, int h, bool max,
+                                         std::string& error) override {
+        return inner.CreateWindow(title, w, h, max, error);
+    }
+    std::unique_ptr<GfxContext> CreateContext(Window*, int, int, std::string& error) override {
+        error = "no context in this test";
+        return nullptr;
+    }
+    std::unique_ptr<AudioOutput> OpenAudio() override { return inner.OpenAudio(); }
+    int32_t ClockMs() override { return 0; }
+    void ShowMessage(const std::string& caption, const std::string& text) override {
+        inner.ShowMessage(caption, text);
+    }
+
+    AppHostHeadless inner;
+};
+
+TEST(Display, ContextFailureIsTheObjectMessage) {
+    NoContextHost host;
+    MusicDiskApp app(host);
+    EXPECT_FALSE(app.CreateDisplay());
+    ASSERT_EQ(host.inner.Messages().size(), 1u);
+    EXPECT_EQ(host.inner.Messages()[0], "Fatal Error: Failed to create Direct3D Object");
+}
+
+TEST(Display, DeviceFailureIsTheDeviceMessage) {
+    AppHostHeadless host(HeadlessSettings{0, 0, 64, 64}); // no desktop to size a back buffer
+    MusicDiskApp app(host);
+    EXPECT_FALSE(app.CreateDisplay());
+    ASSERT_EQ(host.Messages().size(), 1u);
+    EXPECT_EQ(host.Messages()[0], "Fatal Error: Failed to create Direct3D Device");
+}
+
+TEST(Display, FailedDisplayStopsLoadingWithoutBlamingTheDisk) {
+    const std::string dir = test::ScratchDirectory("display");
+    DescriptionModel m;
+    m.songs = {{"never-read.mod", "", 0, 0}};
+    ASSERT_TRUE(test::MakeZip(dir + "/disk.qdp", {{"musicdisk.cfg", WriteDescription(m)}}));
+    NoContextHost host;
+    MusicDiskApp app(host);
+    EXPECT_FALSE(app.Init(dir + "/disk.qdp", dir + "/"));
+    EXPECT_EQ(host.inner.Messages().size(), 1u); // only the fatal message
+    EXPECT_TRUE(app.songs.empty());
+}
+
+TEST(Display, RunDrawsOnItsOwnThreadAndQuitsInOrder) {
+    const std::string dir = test::ScratchDirectory("run");
+    DescriptionModel m;
+    m.header.windowed = 0; // the render thread's first frame switches to the full desktop
+    m.pages = {PageRecord{{GroupRecord{{{0, 100}}, {{ImageEffectBlock{}}}}}}};
+    ASSERT_TRUE(test::MakeZip(dir + "/disk.qdp", {{"musicdisk.cfg", WriteDescription(m)}}));
+    AppHostHeadless host(HeadlessSettings{32, 32, 32, 32});
+    MusicDiskApp app(host);
+    ASSERT_TRUE(app.Init(dir + "/disk.qdp", dir + "/"));
+    std::thread quitter([&] {
+        while (app.toggleRequest.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        app.ExecuteCommand(8, 0);
+    });
+    EXPECT_EQ(app.Run(), 0);
+    quitter.join();
+    EXPECT_FALSE(app.windowed.load());
+    EXPECT_EQ(app.device, nullptr); // torn down after the render thread ended
+    EXPECT_TRUE(app.pages.empty());
+}
+
+} // namespace
+} // namespace quib
