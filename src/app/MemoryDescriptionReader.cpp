@@ -8,7 +8,9 @@ namespace quib {
 
 size_t MemoryDescriptionReader::Fetch(void* destination, size_t size) {
     const size_t n = std::min(size, data.size() - position);
-    std::memcpy(destination, data.data() + position, n);
+    if (n > 0) {
+        std::memcpy(destination, data.data() + position, n);
+    }
     position += n;
     return n;
 }
