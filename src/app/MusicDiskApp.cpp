@@ -246,7 +246,11 @@ bool MusicDiskApp::CreateDisplay() {
         host.ShowMessage("Fatal Error", "Failed to create Direct3D Device");
         return false;
     }
-    textures = std::make_unique<TextureStore>(device.get());
+    textures.reset(new TextureStore(device.get()));
+    if (!textures) {
+        host.ShowMessage("Fatal Error", "Out of memory");
+        return false;
+    }
     audio = host.OpenAudio();
     return true;
 }
@@ -272,7 +276,10 @@ void MusicDiskApp::ToggleDisplayMode() {
 
 void MusicDiskApp::AddSong(const std::string& fileName, const std::string& songTitle,
                            uint32_t bassFlags, bool isStream) {
-    auto song = std::make_unique<Song>();
+    auto song = std::unique_ptr<Song>(new Song);
+    if (!song) {
+        return; // out of memory: the song is left out
+    }
     // Names in descriptions use backslashes as separators.
     song->path = songDirectory + "music\\" + fileName;
     std::replace(song->path.begin(), song->path.end(), '\\', '/');
