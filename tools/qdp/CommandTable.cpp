@@ -10,15 +10,16 @@ namespace quib::qdp {
 extern const Command commandLs;
 extern const Command commandCat;
 extern const Command commandAdd;
+extern const Command commandBuild;
+extern const Command commandDump;
+extern const Command commandCheck;
 extern const Command commandRender;
 
 namespace {
 
 const Command* const kCommands[] = {
-    &commandLs,
-    &commandCat,
-    &commandAdd,
-    &commandRender,
+    &commandLs,   &commandCat,   &commandAdd,    &commandBuild,
+    &commandDump, &commandCheck, &commandRender,
 };
 
 void Report(const Command& command, const char* format, va_list args) {

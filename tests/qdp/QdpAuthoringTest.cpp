@@ -1,0 +1,462 @@
+// qdp build, dump and check, run as a user runs them: real sources, real images, songs and
+// archives in a scratch folder, the archives read back with Python's zipfile.
+#include "SourceCompiler.h"
+#include "app/DescriptionModel.h"
+#include "host/audio/ModuleWriter.h"
+#include "host/gfx/ImageCodec.h"
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace quib {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kQdp = QUIB_BINARY_DIR "/tools/qdp/qdp";
+
+struct Result {
+    int status = -1;
+    std::string output; // standard output and standard error together
+};
+
+Result Shell(const std::string& command) {
+    Result run;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    std::array<char, 4096> buffer;
+    size_t got = 0;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        run.output.append(buffer.data(), got);
+    }
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string Quote(const fs::path& path) {
+    return "'" + path.string() + "'";
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> ReadBytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// An entry of a ZIP archive as Python's zipfile reads it.
+std::vector<uint8_t> ZipEntry(const fs::path& archive, const std::string& entry,
+                              const fs::path& scratch) {
+    const fs::path out = scratch / "entry.bin";
+    const Result run =
+        Shell("python3 -c 'import sys, zipfile; "
+              "open(sys.argv[3], \"wb\").write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]))' " +
+              Quote(archive) + " '" + entry + "' " + Quote(out));
+    EXPECT_EQ(run.status, 0) << run.output;
+    return ReadBytes(out);
+}
+
+std::string ZipNames(const fs::path& archive) {
+    return Shell("python3 -c 'import sys, zipfile; print(\" "
+                 "\".join(zipfile.ZipFile(sys.argv[1]).namelist()))' " +
+                 Quote(archive))
+        .output;
+}
+
+class QdpAuthoring : public testing::Test {
+protected:
+    void SetUp() override {
+        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::path(QUIB_BINARY_DIR) / "tests" / "qdp-scratch" /
+               (std::string(info->test_suite_name()) + "." + info->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "assets");
+    }
+
+    void Image(const std::string& name, int width = 8, int height = 8) {
+        fs::create_directories((dir_ / "assets" / name).parent_path());
+        std::vector<uint32_t> pixels(static_cast<size_t>(width * height), 0xFF336699u);
+        ASSERT_TRUE(WritePng((dir_ / "assets" / name).string(), width, height, pixels.data()));
+    }
+
+    void Module(const std::string& name) {
+        ModuleWriter module(4);
+        ModuleSample sample{"tone", std::vector<int8_t>(64), 0, 64, 0, 64};
+        for (size_t i = 0; i < sample.data.size(); ++i) {
+            sample.data[i] = static_cast<int8_t>(i < 32 ? 60 : -60);
+        }
+        const uint8_t number = static_cast<uint8_t>(module.AddSample(sample));
+        const int pattern = module.AddPattern();
+        module.SetNote(pattern, 0, 0, 12, number);
+        module.AppendOrder(pattern);
+        WriteBytes(dir_ / "assets" / name, module.Bytes());
+    }
+
+    // A short 16-bit mono WAV file.
+    void Wave(const std::string& name) {
+        std::vector<uint8_t> bytes;
+        auto put = [&](uint32_t value, int size) {
+            for (int i = 0; i < size; ++i) {
+                bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+            }
+        };
+        const uint32_t frames = 4410;
+        bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
+        put(36 + frames * 2, 4);
+        bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+        put(16, 4), put(1, 2), put(1, 2), put(44100, 4), put(88200, 4), put(2, 2), put(16, 2);
+        bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
+        put(frames * 2, 4);
+        for (uint32_t i = 0; i < frames; ++i) {
+            put(static_cast<uint32_t>(static_cast<int16_t>(i % 100 < 50 ? 8000 : -8000)), 2);
+        }
+        WriteBytes(dir_ / "assets" / name, bytes);
+    }
+
+    Result Build(const std::string& source, const std::string& file = "disk.toml") {
+        WriteText(dir_ / file, source);
+        return Shell(kQdp + " build " + Quote(dir_ / file) + " -o " + Quote(dir_ / "out") +
+                     " --assets " + Quote(dir_ / "assets"));
+    }
+
+    Result Check(const std::string& disk = "out/disk.qdp") {
+        return Shell(kQdp + " check " + Quote(dir_ / disk));
+    }
+
+    fs::path dir_;
+};
+
+constexpr char kSmallDisk[] = R"(title = "Small"
+[[songs]]
+file = "tune.mod"
+title = "Tune"
+[[songs]]
+file = "waves/take.wav"
+
+[[overlay.groups]]
+intervals = [[0, 10]]
+[[overlay.groups.effects]]
+type = "ImageEffect"
+texture = "bg.png"
+[[overlay.groups.effects]]
+type = "ToggledImageEffect"
+texture = "Bg.PNG"
+eventFlag = "panel"
+[[overlay.groups.effects]]
+type = "ButtonEffect"
+normal = { texture = "button.png" }
+command = "raise"
+commandArgument = "panel"
+[[overlay.groups.effects]]
+type = "AnimationEffect"
+listName = "anim/list.txt"
+frames = ["anim/a.png", "anim/b.png"]
+)";
+
+TEST_F(QdpAuthoring, BuildPacksTheDiskAndCopiesTheSongs) {
+    Image("bg.png");
+    Image("button.png");
+    Image("anim/a.png");
+    Image("anim/b.png");
+    Module("tune.mod");
+    Wave("waves/take.wav");
+    const Result run = Build(kSmallDisk);
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(fs::exists(dir_ / "out" / "music" / "tune.mod"));
+    EXPECT_TRUE(fs::exists(dir_ / "out" / "music" / "waves" / "take.wav"));
+    EXPECT_EQ(ZipNames(dir_ / "out" / "disk.qdp"),
+              "musicdisk.cfg bg.png button.png anim/list.txt anim/a.png anim/b.png\n");
+    EXPECT_EQ(ZipEntry(dir_ / "out" / "disk.qdp", "anim/list.txt", dir_),
+              (std::vector<uint8_t>{'a', 'n', 'i', 'm', '/', 'a', '.', 'p', 'n', 'g', '\n',
+                                    'a', 'n', 'i', 'm', '/', 'b', '.', 'p', 'n', 'g', '\n'}));
+    const ParsedDescription parsed =
+        ParseDescription(ZipEntry(dir_ / "out" / "disk.qdp", "musicdisk.cfg", dir_));
+    ASSERT_FALSE(parsed.error.has_value());
+    EXPECT_EQ(parsed.model.header.title, "Small");
+    EXPECT_EQ(parsed.model.songs.size(), 2u);
+    EXPECT_EQ(parsed.model.songs[1].isStream, 1);
+
+    const Result check = Check();
+    EXPECT_EQ(check.status, 0) << check.output;
+    EXPECT_NE(check.output.find("0 errors, 0 warnings"), std::string::npos) << check.output;
+}
+
+TEST_F(QdpAuthoring, BuildReportsMissingFilesWhereTheSourceNamesThem) {
+    Image("bg.png");
+    const Result run = Build("[[songs]]\nfile = \"gone.mod\"\n[[intro.groups]]\n"
+                             "effects = [{ type = \"ImageEffect\", texture = \"bg.png\" },\n"
+                             "           { type = \"ImageEffect\", texture = \"nope.png\" }]\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("disk.toml:5:46: error: \"nope.png\" not found"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("disk.toml:1:1: error: \"gone.mod\" not found"), std::string::npos)
+        << run.output;
+    EXPECT_FALSE(fs::exists(dir_ / "out" / "disk.qdp"));
+}
+
+TEST_F(QdpAuthoring, BuildRefusesSourceErrorsAndBadArguments) {
+    const Result broken = Build("title = \"x\"\nwindowHeight = \"tall\"\n");
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.output.find("disk.toml:2:16: error: `windowHeight`: expected an integer"),
+              std::string::npos)
+        << broken.output;
+    EXPECT_EQ(Shell(kQdp + " build " + Quote(dir_ / "disk.toml")).status, 2);
+    EXPECT_EQ(Shell(kQdp + " build " + Quote(dir_ / "missing.toml") + " -o " + Quote(dir_)).status,
+              1);
+}
+
+TEST_F(QdpAuthoring, DumpBuildsBackTheSameDescription) {
+    Image("bg.png");
+    Image("button.png");
+    Image("anim/a.png");
+    Image("anim/b.png");
+    Module("tune.mod");
+    Wave("waves/take.wav");
+    ASSERT_EQ(Build(kSmallDisk).status, 0);
+    const fs::path disk = dir_ / "out" / "disk.qdp";
+    const std::vector<uint8_t> original = ZipEntry(disk, "musicdisk.cfg", dir_);
+
+    // The source keeps the list's name, not its lines: the rebuild takes the list from the
+    // assets, as it would from files extracted from the disk.
+    WriteBytes(dir_ / "assets" / "anim" / "list.txt", ZipEntry(disk, "anim/list.txt", dir_));
+    const Result dump = Shell(kQdp + " dump " + Quote(disk) + " > " + Quote(dir_ / "again.toml"));
+    ASSERT_EQ(dump.status, 0) << dump.output;
+    const Result rebuild = Shell(kQdp + " build " + Quote(dir_ / "again.toml") + " -o " +
+                                 Quote(dir_ / "again") + " --assets " + Quote(dir_ / "assets"));
+    ASSERT_EQ(rebuild.status, 0) << rebuild.output;
+    EXPECT_EQ(ZipEntry(dir_ / "again" / "disk.qdp", "musicdisk.cfg", dir_), original);
+
+    // A bare description dumps the same way.
+    WriteBytes(dir_ / "musicdisk.cfg", original);
+    const Result bare = Shell(kQdp + " dump " + Quote(dir_ / "musicdisk.cfg"));
+    EXPECT_EQ(bare.status, 0);
+    EXPECT_NE(bare.output.find("name = \"musicdisk\""), std::string::npos) << bare.output;
+}
+
+TEST_F(QdpAuthoring, DumpWarnsAboutWhatASourceCannotKeep) {
+    DescriptionModel model;
+    model.trailing = {1, 2, 3};
+    WriteBytes(dir_ / "musicdisk.cfg", WriteDescription(model));
+    const Result run = Shell(kQdp + " dump " + Quote(dir_ / "musicdisk.cfg"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.output.find("warning: the 3 bytes after the last page"), std::string::npos)
+        << run.output;
+
+    std::vector<uint8_t> negative = WriteDescription(DescriptionModel{});
+    negative[negative.size() - 12] = 0xFF; // songCount -1: songs, textures, pages are the last 12
+    negative[negative.size() - 11] = 0xFF;
+    negative[negative.size() - 10] = 0xFF;
+    negative[negative.size() - 9] = 0xFF;
+    WriteBytes(dir_ / "musicdisk.cfg", negative);
+    const Result counts = Shell(kQdp + " dump " + Quote(dir_ / "musicdisk.cfg"));
+    EXPECT_NE(counts.output.find("warning: the description has negative counts"), std::string::npos)
+        << counts.output;
+
+    WriteBytes(dir_ / "musicdisk.cfg", {'q', 'u', 'i', 'b'});
+    const Result cut = Shell(kQdp + " dump " + Quote(dir_ / "musicdisk.cfg"));
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.output.find("at byte 4"), std::string::npos) << cut.output;
+}
+
+// ---- check -------------------------------------------------------------------------------
+
+struct CheckCase {
+    const char* name;
+    const char* source;  // an overlay group's effects and intervals, after a standard header
+    const char* finding; // expected in the output
+    bool error;
+};
+
+const CheckCase kCheckCases[] = {
+    {"TexturePastTheEnd", "effects = [{ type = \"ImageEffect\", texture = 5 }]",
+     "error: page 1 (overlay), group 0, effect 0 (ImageEffect): texture index 5 is past the end: "
+     "only 1 texture loads",
+     true},
+    {"OffScreen",
+     "effects = [{ type = \"ImageEffect\", texture = \"ok.png\", x = 1.5, width = 0.2 }]",
+     "warning: page 1 (overlay), group 0, effect 0 (ImageEffect): the rectangle lies entirely off "
+     "screen",
+     false},
+    {"IntervalBackwards", "intervals = [[5, 1]]",
+     "warning: page 1 (overlay), group 0: the interval [5, 1] starts after it ends", false},
+    {"FlagNeverConsumed",
+     "effects = [{ type = \"ButtonEffect\", normal = { texture = \"ok.png\" }, command = "
+     "\"raise\", "
+     "commandArgument = 3 }]",
+     "raises event flag 3, which no effect waits on", false},
+    {"FlagNeverRaised",
+     "effects = [{ type = \"ToggledImageEffect\", texture = \"ok.png\", eventFlag = 2 }]",
+     "waits on event flag 2, which no button raises", false},
+    {"SliderAsWideAsItsKnob",
+     "effects = [{ type = \"SliderBarEffect\", texture = \"ok.png\", width = 0.1, height = 0.2 }]",
+     "the slider is exactly as wide as its knob", true},
+    {"ClipLevelZero", "effects = [{ type = \"BouncingEQVisualizer\", clipLevel = 0 }]",
+     "clipLevel is 0", true},
+    {"PlasmaBands", "effects = [{ type = \"PlasmaVisualizer\", beatBandCount = 4 }]",
+     "the plasma reads 6 beat bands but beatBandCount is 4", false},
+    {"FlowerBands", "effects = [{ type = \"BeatFlowerVisualizer\", bandCount = 12 }]",
+     "the flowers read 18 bands and 5 beat bands but bandCount is 12", false},
+    {"FrameDurationZero",
+     "effects = [{ type = \"AnimationEffect\", listName = \"l.txt\", frames = [\"ok.png\"], "
+     "frameDuration = 0 }]",
+     "frameDuration 0 must be above 0", true},
+    {"ScrollSpeedZero", "effects = [{ type = \"SongNameEffect\", scrollSpeed = 0 }]",
+     "scrollSpeed 0 must be above 0", true},
+    {"ScrollerSpeedNegative",
+     "effects = [{ type = \"VerticalScrollerEffect\", text = \"x\", scrollSpeed = -1 }]",
+     "scrollSpeed -1 must be above 0", true},
+};
+
+class QdpCheckCase : public QdpAuthoring, public testing::WithParamInterface<CheckCase> {};
+
+TEST_P(QdpCheckCase, ReportsTheFinding) {
+    Image("ok.png");
+    Module("tune.mod");
+    const CheckCase& c = GetParam();
+    const Result build = Build(std::string("textures = [\"ok.png\"]\n[[songs]]\nfile = "
+                                           "\"tune.mod\"\n[[overlay.groups]]\n") +
+                               c.source + "\n");
+    ASSERT_EQ(build.status, 0) << build.output;
+    const Result check = Check();
+    EXPECT_EQ(check.status, c.error ? 1 : 0) << check.output;
+    EXPECT_NE(check.output.find(c.finding), std::string::npos) << check.output;
+    EXPECT_NE(check.output.find(c.error ? "1 error," : "0 errors, 1 warning"), std::string::npos)
+        << check.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(QdpCheck, QdpCheckCase, testing::ValuesIn(kCheckCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(QdpAuthoring, CheckFindsSongsThatAreMissingOrDoNotDecode) {
+    Module("tune.mod");
+    WriteText(dir_ / "assets" / "noise.mod", "this is not a tracker module");
+    WriteText(dir_ / "assets" / "noise.ogg", "nor is this a stream");
+    ASSERT_EQ(Build("[[songs]]\nfile = \"tune.mod\"\n[[songs]]\nfile = \"noise.mod\"\n"
+                    "[[songs]]\nfile = \"noise.ogg\"\n")
+                  .status,
+              0);
+    fs::remove(dir_ / "out" / "music" / "tune.mod");
+    const Result check = Check();
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.output.find("song 0 \"tune.mod\": \"" + (dir_ / "out" / "music").string() +
+                                "/tune.mod\" is missing"),
+              std::string::npos)
+        << check.output;
+    EXPECT_NE(check.output.find("noise.mod\" does not decode as a tracker module"),
+              std::string::npos)
+        << check.output;
+    EXPECT_NE(check.output.find("noise.ogg\" does not decode as a sampled stream"),
+              std::string::npos)
+        << check.output;
+}
+
+TEST_F(QdpAuthoring, CheckExplainsTheIndexShiftOfAnImageThatDoesNotDecode) {
+    Image("a.png");
+    WriteText(dir_ / "assets" / "broken.png", "not a picture");
+    Image("c.png");
+    ASSERT_EQ(Build("textures = [\"a.png\", \"broken.png\", \"c.png\"]\n[[intro.groups]]\n"
+                    "effects = [{ type = \"ImageEffect\", texture = \"c.png\" }]\n")
+                  .status,
+              0);
+    const Result check = Check();
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.output.find("texture 1: \"broken.png\": it is not an image the player can "
+                                "decode. It takes no index, so the texture after it moves up by "
+                                "one (\"c.png\" gets index 1 instead of 2)"),
+              std::string::npos)
+        << check.output;
+    // The image effect asks for index 2, which no longer exists.
+    EXPECT_NE(check.output.find("texture index 2 is past the end: only 2 textures load"),
+              std::string::npos)
+        << check.output;
+}
+
+TEST_F(QdpAuthoring, CheckFindsMissingAnimationFrames) {
+    Image("a.png");
+    ASSERT_EQ(Build("[[intro.groups]]\neffects = [{ type = \"AnimationEffect\", listName = "
+                    "\"l.txt\", frames = [\"a.png\"] }]\n")
+                  .status,
+              0);
+    // Rewrite the list inside the archive so that it names a frame the archive lacks.
+    const Result edit =
+        Shell("python3 -c 'import sys, zipfile; src = zipfile.ZipFile(sys.argv[1]); "
+              "dst = zipfile.ZipFile(sys.argv[2], \"w\", zipfile.ZIP_DEFLATED); "
+              "[dst.writestr(n, src.read(n) if n != \"l.txt\" else b\"a.png\\r\\n\\r\\nb.png\") "
+              "for n in src.namelist()]; dst.close()' " +
+              Quote(dir_ / "out" / "disk.qdp") + " " + Quote(dir_ / "out" / "edited.qdp"));
+    ASSERT_EQ(edit.status, 0) << edit.output;
+    const Result check = Check("out/edited.qdp");
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.output.find("frame \"b.png\" of \"l.txt\": the archive has no readable entry"),
+              std::string::npos)
+        << check.output;
+    EXPECT_EQ(check.output.find("frame \"a.png\""), std::string::npos) << check.output;
+}
+
+TEST_F(QdpAuthoring, CheckRefusesAnUnreadableDescriptionAndSpeaksJson) {
+    WriteBytes(dir_ / "musicdisk.cfg", {'t', 0, 1, 1});
+    const Result check = Shell(kQdp + " check --json " + Quote(dir_ / "musicdisk.cfg"));
+    EXPECT_EQ(check.status, 1);
+    const Result parse = Shell(kQdp + " check --json " + Quote(dir_ / "musicdisk.cfg") +
+                               " | python3 -c 'import json, sys; f = json.load(sys.stdin); "
+                               "print(f[0][\"severity\"], f[0][\"where\"])'");
+    EXPECT_EQ(parse.output, "error description at byte 4\n") << check.output;
+}
+
+// ---- The demo disk -------------------------------------------------------------------------
+
+const fs::path kDemo = fs::path(QUIB_BINARY_DIR) / "demo" / "demo.qdp";
+
+TEST_F(QdpAuthoring, TheDemoDiskPassesCheckAndDumpsBackToItself) {
+    ASSERT_TRUE(fs::exists(kDemo)) << "build the demo_disk target first";
+    const Result check = Shell(kQdp + " check " + Quote(kDemo));
+    EXPECT_EQ(check.status, 0) << check.output;
+    EXPECT_NE(check.output.find(": 0 errors,"), std::string::npos) << check.output;
+
+    const Result dump = Shell(kQdp + " dump " + Quote(kDemo) + " 2>/dev/null");
+    ASSERT_EQ(dump.status, 0);
+    SourceDiagnostics diagnostics("demo-dump.toml");
+    const CompiledDisk again = CompileSource(dump.output, "demo-dump.toml", diagnostics);
+    EXPECT_FALSE(diagnostics.HasErrors()) << diagnostics.Format();
+    EXPECT_EQ(WriteDescription(again.model), ZipEntry(kDemo, "musicdisk.cfg", dir_));
+}
+
+TEST_F(QdpAuthoring, AFrameOfTheDemoRendersHeadless) {
+    ASSERT_TRUE(fs::exists(kDemo)) << "build the demo_disk target first";
+    const fs::path frame = dir_ / "frame.png";
+    const Result render =
+        Shell(kQdp + " render " + Quote(kDemo) + " --time 2 --size 428x240 --out " + Quote(frame));
+    ASSERT_EQ(render.status, 0) << render.output;
+    const std::vector<uint8_t> png = ReadBytes(frame);
+    DecodedImage image;
+    ASSERT_TRUE(DecodeImage(png.data(), png.size(), image));
+    EXPECT_EQ(image.width, 428);
+    EXPECT_EQ(image.height, 240);
+    // Two seconds in, the intro's background has faded in: the frame is not black.
+    uint64_t brightness = 0;
+    for (uint32_t pixel : image.argb) {
+        brightness += ((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) + (pixel & 0xFF);
+    }
+    EXPECT_GT(brightness / image.argb.size(), 30u);
+}
+
+} // namespace
+} // namespace quib

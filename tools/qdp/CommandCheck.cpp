@@ -1,0 +1,111 @@
+// qdp check: loads a disk as the player does and reports what would fail or draw nothing.
+#include "Command.h"
+#include "DiskChecker.h"
+#include "DiskInput.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <string_view>
+
+namespace quib::qdp {
+namespace {
+
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            out += escape;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+const char* SeverityName(CheckFinding::Severity severity) {
+    return severity == CheckFinding::Severity::Error ? "error" : "warning";
+}
+
+int RunCheck(const Command& self, std::span<char* const> args) {
+    bool json = false;
+    const char* path = nullptr;
+    for (char* arg : args) {
+        if (std::string_view(arg) == "--json") {
+            json = true;
+        } else if (arg[0] == '-' && arg[1] != 0) {
+            return UsageError(self, "unknown option '%s'", arg);
+        } else if (path == nullptr) {
+            path = arg;
+        } else {
+            return UsageError(self, "too many arguments");
+        }
+    }
+    if (path == nullptr) {
+        return UsageError(self, "a disk is needed");
+    }
+    DiskInput disk;
+    if (!OpenDiskInput(self, path, disk)) {
+        return kExitFailure;
+    }
+    std::vector<CheckFinding> findings;
+    const ParsedDescription parsed = ParseDescription(disk.description);
+    if (parsed.error) {
+        findings.push_back({CheckFinding::Severity::Error,
+                            std::string(disk.isArchive ? kDescriptionEntry : "description") +
+                                " at byte " + std::to_string(parsed.error->offset),
+                            "the player refuses the disk: expected " + parsed.error->expected});
+    } else {
+        DiskChecker checker(parsed.model, disk.isArchive ? &disk.archive.archive : nullptr,
+                            disk.musicFolder);
+        findings = checker.Run();
+    }
+
+    int errors = 0;
+    for (const CheckFinding& finding : findings) {
+        errors += finding.severity == CheckFinding::Severity::Error ? 1 : 0;
+    }
+    const int warnings = static_cast<int>(findings.size()) - errors;
+    if (json) {
+        std::printf("[");
+        for (size_t i = 0; i < findings.size(); ++i) {
+            std::printf("%s\n  {\"severity\": \"%s\", \"where\": %s, \"message\": %s}",
+                        i > 0 ? "," : "", SeverityName(findings[i].severity),
+                        JsonString(findings[i].where).c_str(),
+                        JsonString(findings[i].message).c_str());
+        }
+        std::printf("%s]\n", findings.empty() ? "" : "\n");
+    } else {
+        for (const CheckFinding& finding : findings) {
+            std::printf("%s: %s: %s: %s\n", path, SeverityName(finding.severity),
+                        finding.where.c_str(), finding.message.c_str());
+        }
+        std::printf("%s: %d error%s, %d warning%s\n", path, errors, errors == 1 ? "" : "s",
+                    warnings, warnings == 1 ? "" : "s");
+    }
+    return errors > 0 ? kExitFailure : kExitOk;
+}
+
+} // namespace
+
+extern const Command commandCheck = {
+    "check",
+    "report what in a disk would fail or silently draw nothing",
+    "usage: qdp check [--json] DISK\n"
+    "\n"
+    "Loads DISK (a .qdp archive with its songs in music/ beside it, or a bare musicdisk.cfg)\n"
+    "as the player does and reports each finding with its severity and place: songs missing\n"
+    "or not decodable, images that do not decode and the texture indices they shift, indices\n"
+    "past the end, rectangles off screen, intervals that start after they end, event flags\n"
+    "raised but never waited on (and the reverse), sliders as wide as their knob, a clip level\n"
+    "of 0, too few bands for the plasma or the flowers, a frame duration or scroll speed of 0.\n"
+    "--json prints the findings as a JSON array of {severity, where, message} objects.\n"
+    "The exit status is 1 when there is an error, else 0.\n",
+    RunCheck,
+};
+
+} // namespace quib::qdp

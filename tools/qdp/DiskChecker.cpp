@@ -1,0 +1,337 @@
+// Checking a disk the way the player would load it.
+//
+// Sections: songs; the texture store's indices; pages, groups and effects; event flags.
+#include "DiskChecker.h"
+
+#include "DiskInput.h"
+#include "SourceValues.h"
+#include "host/audio/AudioOutputOffline.h"
+#include "host/gfx/ImageCodec.h"
+#include "vfs/ZipArchive.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+
+namespace quib {
+namespace {
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+constexpr int32_t kRaiseCommand = 7;
+
+} // namespace
+
+DiskChecker::DiskChecker(const DescriptionModel& model, ZipArchive* archive,
+                         std::string musicFolder)
+    : model_(model), archive_(archive), musicFolder_(std::move(musicFolder)) {}
+
+void DiskChecker::Error(std::string where, std::string message) {
+    findings_.push_back({CheckFinding::Severity::Error, std::move(where), std::move(message)});
+}
+
+void DiskChecker::Warning(std::string where, std::string message) {
+    findings_.push_back({CheckFinding::Severity::Warning, std::move(where), std::move(message)});
+}
+
+std::vector<CheckFinding> DiskChecker::Run() {
+    findings_.clear();
+    CheckSongs();
+    CheckTextures();
+    CheckPages();
+    CheckEventFlags();
+    return findings_;
+}
+
+// ---- Songs -----------------------------------------------------------------------------------
+
+void DiskChecker::CheckSongs() {
+    AudioOutputOffline output;
+    for (size_t n = 0; n < model_.songs.size(); ++n) {
+        const SongRecord& song = model_.songs[n];
+        std::string name = song.fileName;
+        std::replace(name.begin(), name.end(), '\\', '/');
+        const std::string path = musicFolder_ + name;
+        const std::string where = "song " + std::to_string(n) + " " + Quoted(song.title);
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error)) {
+            Error(where, Quoted(path) + " is missing; the player skips the song");
+            continue;
+        }
+        const bool stream = song.isStream != 0;
+        const AudioHandle handle = stream ? output.CreateStream(path.c_str(), 0)
+                                          : output.LoadModule(path.c_str(), song.bassFlags);
+        if (handle == 0) {
+            Error(where, Quoted(path) + " does not decode as a " +
+                             (stream ? "sampled stream" : "tracker module") +
+                             "; the player skips the song");
+        } else if (stream) {
+            output.FreeStream(handle);
+        } else {
+            output.FreeModule(handle);
+        }
+    }
+}
+
+// ---- Textures --------------------------------------------------------------------------------
+
+bool DiskChecker::Decodes(const std::string& entry, std::string& problem) {
+    std::vector<uint8_t> bytes;
+    if (!qdp::ReadArchiveEntry(*archive_, entry.c_str(), bytes)) {
+        problem = "the archive has no readable entry of that name";
+        return false;
+    }
+    DecodedImage image;
+    if (!DecodeImage(bytes.data(), bytes.size(), image)) {
+        problem = "it is not an image the player can decode";
+        return false;
+    }
+    return true;
+}
+
+// The store gives each distinct name (ignoring case) the next index, but a name whose image
+// cannot be loaded takes none: every texture after it moves up by one and effects show the
+// wrong pictures.
+void DiskChecker::CheckTextures() {
+    std::vector<std::string> distinct;
+    std::set<std::string> seen;
+    for (const std::string& name : model_.textures) {
+        if (seen.insert(LowerAscii(name)).second) {
+            distinct.push_back(name);
+        }
+    }
+    loadedTextures_ = static_cast<int32_t>(distinct.size());
+    if (archive_ == nullptr) {
+        return;
+    }
+    int32_t skipped = 0;
+    for (size_t i = 0; i < distinct.size(); ++i) {
+        std::string problem;
+        if (Decodes(distinct[i], problem)) {
+            continue;
+        }
+        ++skipped;
+        std::string message = Quoted(distinct[i]) + ": " + problem + ". It takes no index";
+        const size_t after = distinct.size() - i - 1;
+        if (after > 0) {
+            message += after == 1 ? ", so the texture after it moves up by one ("
+                                  : ", so the " + std::to_string(after) +
+                                        " textures after it move up by one (";
+            message += Quoted(distinct[i + 1]) + " gets index " +
+                       std::to_string(i + 1 - static_cast<size_t>(skipped)) + " instead of " +
+                       std::to_string(i + 1) + ") and effects show the wrong images";
+        }
+        Error("texture " + std::to_string(i), message);
+    }
+    loadedTextures_ -= skipped;
+}
+
+void DiskChecker::CheckTexture(int32_t index, const std::string& where, const char* what,
+                               bool fallback) {
+    if (index < loadedTextures_) {
+        return;
+    }
+    const std::string message =
+        std::string(what) + " index " + std::to_string(index) + " is past the end: " +
+        (loadedTextures_ == 1 ? std::string("only 1 texture loads")
+                              : "only " + std::to_string(loadedTextures_) + " textures load");
+    if (fallback) {
+        Warning(where, message + "; the look falls back to the normal one");
+    } else {
+        Error(where, message + "; the effect draws nothing");
+    }
+}
+
+// ---- Pages, groups and effects ---------------------------------------------------------------
+
+void DiskChecker::CheckPages() {
+    for (size_t p = 0; p < model_.pages.size(); ++p) {
+        std::string page = "page " + std::to_string(p);
+        if (p == 0) {
+            page += " (intro)";
+        } else if (p == 1) {
+            page += " (overlay)";
+        } else if (p - 2 < model_.songs.size()) {
+            page += " (song " + std::to_string(p - 2) + ")";
+        } else {
+            page += " (after the last song's page, never shown)";
+        }
+        const auto& groups = model_.pages[p].groups;
+        for (size_t g = 0; g < groups.size(); ++g) {
+            const std::string group = page + ", group " + std::to_string(g);
+            for (const IntervalRecord& interval : groups[g].intervals) {
+                if (interval.start > interval.end) {
+                    Warning(group, "the interval [" + FormatTime(interval.start) + ", " +
+                                       FormatTime(interval.end) +
+                                       "] starts after it ends and never matches");
+                }
+            }
+            const auto& effects = groups[g].effects;
+            for (size_t e = 0; e < effects.size(); ++e) {
+                CheckEffect(effects[e],
+                            group + ", effect " + std::to_string(e) + " (" +
+                                EffectTypeName(static_cast<int32_t>(effects[e].Type())) + ")");
+            }
+        }
+    }
+}
+
+void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& where) {
+    const EffectHead& head =
+        std::visit([](const auto& b) -> const EffectHead& { return b; }, effect.block);
+    const float left = std::min(head.x, head.x + head.width);
+    const float right = std::max(head.x, head.x + head.width);
+    const float bottom = std::min(head.y - head.height, head.y);
+    const float top = std::max(head.y - head.height, head.y);
+    if (left > 1.0f || right < -1.0f || bottom > 1.0f || top < -1.0f) {
+        Warning(where, "the rectangle lies entirely off screen (the screen spans -1..1 both ways)");
+    }
+    std::visit(
+        [&](const auto& block) {
+            using Block = std::decay_t<decltype(block)>;
+            if constexpr (std::is_base_of_v<ImageEffectBlock, Block>) {
+                CheckTexture(block.texture, where, "texture", false);
+            }
+            if constexpr (std::is_same_v<Block, ToggledImageEffectBlock>) {
+                if (block.eventFlag != -1) {
+                    awaited_.emplace_back(block.eventFlag, where);
+                }
+            }
+            if constexpr (std::is_same_v<Block, ButtonEffectBlock>) {
+                static constexpr const char* kLooks[] = {"normal texture", "hover texture",
+                                                         "pressed texture"};
+                for (size_t i = 0; i < 3; ++i) {
+                    CheckTexture(block.looks[i].texture, where, kLooks[i], i > 0);
+                }
+                if (block.command == kRaiseCommand) {
+                    if (block.commandArgument < 0) {
+                        Warning(where, "raises event flag " +
+                                           std::to_string(block.commandArgument) +
+                                           ", a negative number, which the player ignores");
+                    } else {
+                        raised_.emplace_back(block.commandArgument, where);
+                    }
+                }
+            }
+            if constexpr (std::is_same_v<Block, SliderBarEffectBlock>) {
+                CheckTexture(block.texture, where, "texture", false);
+                if (block.knobAspectHeight == 0) {
+                    Error(where, "knobAspectHeight is 0: the knob's width divides by zero");
+                } else {
+                    const float knob = static_cast<float>(block.knobAspectWidth) /
+                                       static_cast<float>(block.knobAspectHeight) * block.height *
+                                       0.5f;
+                    if (block.width == knob) {
+                        Error(where, "the slider is exactly as wide as its knob: the knob's "
+                                     "place divides by zero");
+                    }
+                }
+            }
+            if constexpr (std::is_same_v<Block, SongNameEffectBlock> ||
+                          std::is_same_v<Block, VerticalScrollerEffectBlock>) {
+                if (block.scrollSpeed <= 0) {
+                    Error(where, "scrollSpeed " + std::to_string(block.scrollSpeed) +
+                                     " must be above 0 (clock units per pixel)");
+                }
+            }
+            if constexpr (std::is_same_v<Block, VerticalScrollerEffectBlock>) {
+                if (block.eventFlag != -1) {
+                    awaited_.emplace_back(block.eventFlag, where);
+                }
+            }
+            if constexpr (std::is_same_v<Block, AnimationEffectBlock>) {
+                CheckAnimation(block, where);
+            }
+            if constexpr (std::is_base_of_v<VisualizerHead, Block>) {
+                if (block.clipLevel == 0.0f) {
+                    Error(where, "clipLevel is 0: every band divides by zero");
+                }
+            }
+            if constexpr (std::is_same_v<Block, PlasmaVisualizerBlock>) {
+                if (block.beatBandCount < 6) {
+                    Warning(where, "the plasma reads 6 beat bands but beatBandCount is " +
+                                       std::to_string(block.beatBandCount) +
+                                       "; the missing bands never beat");
+                }
+            }
+            if constexpr (std::is_same_v<Block, BeatFlowerVisualizerBlock>) {
+                if (block.bandCount < 18 || block.beatBandCount < 5) {
+                    Warning(where, "the flowers read 18 bands and 5 beat bands but bandCount is " +
+                                       std::to_string(block.bandCount) + " and beatBandCount " +
+                                       std::to_string(block.beatBandCount) +
+                                       "; the missing ones stay dark and still");
+                }
+            }
+        },
+        effect.block);
+}
+
+void DiskChecker::CheckAnimation(const AnimationEffectBlock& block, const std::string& where) {
+    if (block.frameDuration <= 0) {
+        Error(where, "frameDuration " + std::to_string(block.frameDuration) +
+                         " must be above 0 (clock units per frame)");
+    }
+    if (archive_ == nullptr) {
+        return;
+    }
+    std::vector<uint8_t> list;
+    if (!qdp::ReadArchiveEntry(*archive_, block.listName.c_str(), list)) {
+        Error(where, "the frame list " + Quoted(block.listName) +
+                         " is not in the archive; the animation draws nothing");
+        return;
+    }
+    const std::vector<std::string> frames = qdp::AnimationFrameNames(list);
+    if (frames.empty()) {
+        Error(where, "the frame list " + Quoted(block.listName) +
+                         " names no frames; the animation draws nothing");
+    }
+    for (const std::string& frame : frames) {
+        std::string problem;
+        if (!Decodes(frame, problem)) {
+            Error(where,
+                  "frame " + Quoted(frame) + " of " + Quoted(block.listName) + ": " + problem);
+        }
+    }
+}
+
+// ---- Event flags -----------------------------------------------------------------------------
+
+void DiskChecker::CheckEventFlags() {
+    std::map<int32_t, std::vector<std::string>> raisers;
+    std::map<int32_t, std::vector<std::string>> waiters;
+    for (const auto& [flag, where] : raised_) {
+        raisers[flag].push_back(where);
+    }
+    for (const auto& [flag, where] : awaited_) {
+        waiters[flag].push_back(where);
+    }
+    for (const auto& [flag, places] : raisers) {
+        if (!waiters.contains(flag)) {
+            Warning(places.front(),
+                    "raises event flag " + std::to_string(flag) + ", which no effect waits on");
+        }
+    }
+    for (const auto& [flag, places] : waiters) {
+        if (!raisers.contains(flag)) {
+            Warning(places.front(), "waits on event flag " + std::to_string(flag) +
+                                        ", which no button raises; it is never shown");
+        } else if (places.size() > 1) {
+            Warning(places[1], "waits on event flag " + std::to_string(flag) + " like " +
+                                   places.front() + "; a raised flag is taken by one of them only");
+        }
+    }
+}
+
+} // namespace quib

@@ -1,0 +1,53 @@
+// Finds what in a disk would fail or silently draw nothing when the player loads it: songs
+// that do not decode, images that do not (and the texture indices they shift), indices past
+// the end, rectangles off screen, unmatched event flags, divisions by zero and the like.
+#pragma once
+
+#include "app/DescriptionModel.h"
+
+#include <string>
+#include <vector>
+
+namespace quib {
+
+class ZipArchive;
+
+struct CheckFinding {
+    enum class Severity { Warning, Error };
+    Severity severity;
+    std::string where; // "page 2 (song 0), group 1, effect 3 (ButtonEffect)", or a file
+    std::string message;
+};
+
+class DiskChecker {
+public:
+    // archive: the disk's archive, or null for a bare description (then images and animation
+    // lists are not looked at). musicFolder: where the songs are, ending in '/'.
+    DiskChecker(const DescriptionModel& model, ZipArchive* archive, std::string musicFolder);
+
+    std::vector<CheckFinding> Run();
+
+private:
+    void CheckSongs();
+    void CheckTextures();
+    void CheckPages();
+    void CheckEffect(const EffectRecord& effect, const std::string& where);
+    void CheckTexture(int32_t index, const std::string& where, const char* what, bool fallback);
+    void CheckAnimation(const AnimationEffectBlock& block, const std::string& where);
+    void CheckEventFlags();
+    bool Decodes(const std::string& entry, std::string& problem);
+
+    void Error(std::string where, std::string message);
+    void Warning(std::string where, std::string message);
+
+    const DescriptionModel& model_;
+    ZipArchive* archive_;
+    std::string musicFolder_;
+    int32_t loadedTextures_ = 0;
+    // Event flag number to the places that raise it and that wait on it.
+    std::vector<std::pair<int32_t, std::string>> raised_;
+    std::vector<std::pair<int32_t, std::string>> awaited_;
+    std::vector<CheckFinding> findings_;
+};
+
+} // namespace quib

@@ -1,0 +1,37 @@
+// Opening a disk for inspection: a NAME.qdp archive, or a bare description file.
+#pragma once
+
+#include "ArchiveFile.h"
+#include "Command.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quib::qdp {
+
+// The description's entry in every disk archive.
+inline constexpr char kDescriptionEntry[] = "musicdisk.cfg";
+
+struct DiskInput {
+    std::string path;
+    std::string name;        // the archive's file name without ".qdp", or "musicdisk"
+    std::string musicFolder; // where the player looks for songs: "music/" beside the archive
+    bool isArchive = false;
+    ArchiveFile archive; // open while isArchive
+    std::vector<uint8_t> description;
+};
+
+// Opens path: a ZIP archive (told by its first bytes) whose "musicdisk.cfg" is read, or else a
+// bare description. On failure reports "qdp CMD: PATH: reason" and answers false.
+bool OpenDiskInput(const Command& command, const char* path, DiskInput& disk);
+
+// The whole content of the entry the player would find for `name`; false when there is no
+// such entry or it cannot be read in full.
+bool ReadArchiveEntry(ZipArchive& archive, const char* name, std::vector<uint8_t>& bytes);
+
+// The image names of an animation list as the player reads them: lines end at CR, LF or both,
+// empty lines are skipped, and a line longer than 79 characters continues as the next name.
+std::vector<std::string> AnimationFrameNames(const std::vector<uint8_t>& list);
+
+} // namespace quib::qdp
