@@ -47,6 +47,24 @@ bool Canvas::RenderText(TextRenderer& renderer, const FontDescription& font, std
     return renderer.DrawText(font, text, {left, top, right, bottom}, format, surface);
 }
 
+Rgba Canvas::Sample(float x, float y) const {
+    const float fx = std::clamp(x - 0.5f, 0.0f, static_cast<float>(width_ - 1));
+    const float fy = std::clamp(y - 0.5f, 0.0f, static_cast<float>(height_ - 1));
+    const int x0 = static_cast<int>(fx);
+    const int y0 = static_cast<int>(fy);
+    const int x1 = std::min(x0 + 1, width_ - 1);
+    const int y1 = std::min(y0 + 1, height_ - 1);
+    auto at = [&](int px, int py) { return pixels_[static_cast<size_t>(py * width_ + px)]; };
+    const Rgba top = Mix(at(x0, y0), at(x1, y0), fx - x0);
+    const Rgba bottom = Mix(at(x0, y1), at(x1, y1), fx - x0);
+    const Rgba premultiplied = Mix(top, bottom, fy - y0);
+    if (premultiplied.a <= 0) {
+        return {0, 0, 0, 0};
+    }
+    return {premultiplied.r / premultiplied.a, premultiplied.g / premultiplied.a,
+            premultiplied.b / premultiplied.a, premultiplied.a};
+}
+
 bool Canvas::Save(const std::string& path) const {
     std::vector<uint32_t> argb(pixels_.size());
     for (size_t i = 0; i < pixels_.size(); ++i) {

@@ -91,6 +91,10 @@ public:
         return true;
     }
 
+    // The straight colour at a point, interpolated between pixel centres and clamped to the
+    // edges.
+    Rgba Sample(float x, float y) const;
+
     // Writes the picture as an 8-bit RGBA PNG; false on failure.
     bool Save(const std::string& path) const;
 

@@ -82,6 +82,61 @@ FontDescription Font(int pixels, bool bold) {
     return font;
 }
 
+// Where a picture lies on the 16:9 screen, in screen units as demo.toml places effects: x and y
+// of the top-left corner (-1..1, y up), width and height.
+struct Placement {
+    float x, y, width, height;
+};
+
+// The places of demo.toml's effects. Image effects draw opaque rectangles (only the fade's
+// alpha counts), so each picture is flattened onto the part of the screen it covers and its
+// edges disappear into the background.
+constexpr Placement kLogoPlace{-0.6f, 0.8f, 1.2f, 0.6667f};
+constexpr Placement kCaptionPlace{-0.15f, 0.45f, 1.0f, 0.2f};
+constexpr Placement kAboutPlace{-0.5f, 0.62f, 1.0f, 1.1667f};
+constexpr Placement kSpinnerPlace{-0.1f, -0.45f, 0.2f, 0.3556f};
+constexpr Placement kBarPlace{-1.0f, -0.6f, 2.0f, 0.4f};
+constexpr Placement kSliderPlace{0.2f, -0.73f, 0.5f, 0.0889f};
+// The player's buttons from the left of the bar, then the about button at its right end.
+constexpr Placement ButtonPlace(int index) {
+    constexpr float kTop = -0.68f;
+    constexpr float kWidth = 0.14f;
+    constexpr float kHeight = 0.2489f;
+    return index < 5 ? Placement{-0.9f + 0.16f * index, kTop, kWidth, kHeight}
+                     : Placement{0.8f, kTop, kWidth, kHeight};
+}
+
+// The screen point under a point of a picture.
+std::pair<float, float> ScreenPoint(const Canvas& screen, const Canvas& picture,
+                                    const Placement& place, float px, float py) {
+    const float sx = place.x + place.width * px / picture.Width();
+    const float sy = place.y - place.height * py / picture.Height();
+    return {(sx + 1.0f) * 0.5f * screen.Width(), (1.0f - sy) * 0.5f * screen.Height()};
+}
+
+// The picture over the part of the screen it will cover, opaque.
+Canvas Flatten(const Canvas& screen, const Canvas& picture, const Placement& place) {
+    Canvas flat(picture.Width(), picture.Height());
+    flat.Fill([&](float px, float py) {
+        const auto [sx, sy] = ScreenPoint(screen, picture, place, px, py);
+        return screen.Sample(sx, sy);
+    });
+    flat.Fill([&](float px, float py) { return picture.Sample(px, py); });
+    return flat;
+}
+
+// Paints the picture onto the screen at its place.
+void Stamp(Canvas& screen, const Canvas& picture, const Placement& place) {
+    screen.Fill([&](float sx, float sy) {
+        const float x = ((sx / screen.Width()) * 2.0f - 1.0f - place.x) / place.width;
+        const float y = (place.y - (1.0f - (sy / screen.Height()) * 2.0f)) / place.height;
+        if (x < 0 || x >= 1 || y < 0 || y >= 1) {
+            return Rgba{0, 0, 0, 0};
+        }
+        return picture.Sample(x * picture.Width(), y * picture.Height());
+    });
+}
+
 const Rgba kCyan = Hex(0x3FE0FF);
 const Rgba kMagenta = Hex(0xFF4FB8);
 const Rgba kNight = Hex(0x0B1026);
@@ -254,7 +309,7 @@ Canvas Panel(TextRenderer& text) {
 // Cover art: interference rings in the song's colours, with its title across the bottom.
 Canvas Cover(TextRenderer& text, const std::string& title, Rgba inner, Rgba outer, float waves) {
     Canvas canvas(512, 512);
-    auto frame = [](float x, float y) { return RoundedBox(x, y, 256, 256, 240, 240, 28); };
+    auto frame = [](float x, float y) { return RoundedBox(x, y, 256, 256, 256, 256, 0); };
     canvas.Shape(frame, [&](float x, float y) {
         const float a = Length(x - 180, y - 200) / 40.0f;
         const float b = Length(x - 340, y - 300) / (40.0f * waves);
@@ -264,7 +319,7 @@ Canvas Cover(TextRenderer& text, const std::string& title, Rgba inner, Rgba oute
     });
     canvas.Shape(
         [&](float x, float y) {
-            return std::max(frame(x, y), RoundedBox(x, y, 256, 436, 240, 60, 0));
+            return std::max(frame(x, y), RoundedBox(x, y, 256, 440, 256, 56, 0));
         },
         [](float, float) { return WithAlpha(kNight, 0.6f); });
     canvas.Text(text, Font(40, true), title, 20, 406, 492, 470, DT_CENTER,
@@ -312,30 +367,39 @@ bool MakeDemoImages(const std::string& folder) {
             ok = false;
         }
     };
-    save(Background(), "images/background.png");
-    save(Logo(text), "images/logo.png");
-    save(Bar(), "images/bar.png");
-    save(SliderTrack(), "images/slider-track.png");
-    save(Knob(), "images/knob.png");
-    save(Panel(text), "images/about.png");
+    const Canvas background = Background();
+    Canvas barScreen = background;
+    const Canvas bar = Bar();
+    Stamp(barScreen, bar, kBarPlace);
+    save(background, "images/background.png");
+    save(Flatten(background, Logo(text), kLogoPlace), "images/logo.png");
+    save(Flatten(background, bar, kBarPlace), "images/bar.png");
+    save(Flatten(barScreen, SliderTrack(), kSliderPlace), "images/slider-track.png");
+    save(Knob(), "images/knob.png"); // a slider draws with its texture's alpha
+    save(Flatten(background, Panel(text), kAboutPlace), "images/about.png");
     save(Cover(text, "Lantern Lights", kCyan, kPlum, 1.0f), "images/cover-tune.png");
     save(Cover(text, "Slow Tide", kMagenta, kNight, 1.7f), "images/cover-stream.png");
-    save(Caption(text, "Lantern Lights"), "images/caption-tune.png");
-    save(Caption(text, "Slow Tide"), "images/caption-stream.png");
+    save(Flatten(background, Caption(text, "Lantern Lights"), kCaptionPlace),
+         "images/caption-tune.png");
+    save(Flatten(background, Caption(text, "Slow Tide"), kCaptionPlace),
+         "images/caption-stream.png");
 
     using Icon = float (*)(float, float);
     const std::pair<const char*, Icon> icons[] = {{"play", PlayIcon}, {"pause", PauseIcon},
                                                   {"stop", StopIcon}, {"previous", PreviousIcon},
                                                   {"next", NextIcon}, {"about", InfoIcon}};
-    for (const auto& [name, icon] : icons) {
-        save(Button(Look::Normal, icon), std::string("buttons/") + name + ".png");
-        save(Button(Look::Hover, icon), std::string("buttons/") + name + "-hover.png");
-        save(Button(Look::Pressed, icon), std::string("buttons/") + name + "-down.png");
+    for (int i = 0; i < static_cast<int>(std::size(icons)); ++i) {
+        const auto [name, icon] = icons[i];
+        const Placement place = ButtonPlace(i);
+        const std::string base = std::string("buttons/") + name;
+        save(Flatten(barScreen, Button(Look::Normal, icon), place), base + ".png");
+        save(Flatten(barScreen, Button(Look::Hover, icon), place), base + "-hover.png");
+        save(Flatten(barScreen, Button(Look::Pressed, icon), place), base + "-down.png");
     }
     for (int i = 0; i < kSpinnerFrames; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "anim/spinner-%02d.png", i);
-        save(SpinnerFrame(i, kSpinnerFrames), name);
+        save(Flatten(background, SpinnerFrame(i, kSpinnerFrames), kSpinnerPlace), name);
     }
     return ok;
 }
