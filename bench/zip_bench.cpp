@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
     large.clear();
     if (written) {
         std::printf("archives: %.1f MB (10,000 entries), %.1f MB deflated and %.1f MB stored "
-                    "(%zu entries, %zu MB of content each)\n\n",
+                    "(%zu entries, %zu MB of content in all)\n\n",
                     SizeMb(smallPath), SizeMb(deflatedPath), SizeMb(storedPath), pieces, megabytes);
         std::printf("best of %d runs, warm page cache; ratio = quib / libzip (below 1: quib "
                     "faster)\nlibzip checks each entry's CRC-32 as it reads; quib does not\n\n",

@@ -55,47 +55,46 @@ bool ZipArchive::probe(Stream& stream) {
     return PeekU32(stream, signature) == 4 && Load32(signature) == LocalSignature;
 }
 
+// The scan runs on an unbuffered clone of the source, so that each entry costs two small
+// reads (header, name) and a seek over its data rather than a refill of a read buffer.
 // Every step either moves forward by at least one header or fails, and every read and skip is
 // checked against the data, so a cut or damaged archive ends the scan with false.
 bool ZipArchive::readDirectory() {
     directoryOffset = 0;
-    Stream& stream = *source;
-    const uint64_t total = stream.size();
+    const uint64_t total = source->size();
     if (total == 0) {
         return true;
     }
     // Entry data is skipped by seeking; without seeks the scan would read data as headers.
-    if (!stream.hasCapability(Stream::Seekable) || !Seek(stream, 0, 's')) {
+    if (!source->hasCapability(Stream::Seekable)) {
         return false;
     }
+    Stream* clone = source->clone(source->mode | Stream::Unbuffered);
+    Stream& scan = clone != nullptr ? *clone : *source;
     ZipCentralDirectory central;
-    for (;;) {
-        uint8_t signature[4];
-        if (!ReadExact(stream, signature, sizeof signature)) {
-            return false;
+    bool ok = Seek(scan, 0, 's');
+    while (ok) {
+        uint8_t header[LocalHeaderSize];
+        const uint32_t got = scan.accessor->read(header, LocalHeaderSize);
+        if (got >= SignatureSize && Load32(header) == CentralSignature) {
+            directoryOffset = scan.accessor->tell() - got;
+            break;
         }
-        if (Load32(signature) == CentralSignature) {
-            directoryOffset = stream.accessor->tell() - SignatureSize;
-            return true;
-        }
-        if (Load32(signature) != LocalSignature || !scanEntry(total, central)) {
-            return false;
-        }
+        ok = got == LocalHeaderSize && Load32(header) == LocalSignature &&
+             scanEntry(scan, header, total, central);
     }
+    delete clone;
+    return ok;
 }
 
-bool ZipArchive::scanEntry(uint64_t total, ZipCentralDirectory& central) {
-    Stream& stream = *source;
+bool ZipArchive::scanEntry(Stream& scan, const uint8_t* header, uint64_t total,
+                           ZipCentralDirectory& central) {
     const int32_t index = entries.AppendDefault();
     if (index < 0) {
         return false;
     }
     ArchiveEntry& entry = entries.Item(index);
-    entry.headerOffset = stream.accessor->tell();
-    uint8_t header[LocalHeaderSize];
-    if (!ReadExact(stream, header + SignatureSize, LocalHeaderSize - SignatureSize)) {
-        return false;
-    }
+    entry.headerOffset = scan.accessor->tell() - (LocalHeaderSize - SignatureSize);
     const uint16_t flags = Load16(header + local::Flags);
     entry.method = MethodFromDisk(Load16(header + local::Method));
     entry.encryption = (flags & FlagEncrypted) != 0 ? -1 : 0;
@@ -106,24 +105,24 @@ bool ZipArchive::scanEntry(uint64_t total, ZipCentralDirectory& central) {
     const uint16_t nameLength = Load16(header + local::NameLength);
     char* name = entry.reserveName(nameLength);
     if (name != nullptr) {
-        if (!ReadExact(stream, name, nameLength)) {
+        if (!ReadExact(scan, name, nameLength)) {
             return false;
         }
         entry.nameComplete = true;
-    } else if (!Seek(stream, nameLength, 'c')) {
+    } else if (!Seek(scan, nameLength, 'c')) {
         return false;
     }
     const uint16_t extraLength = Load16(header + local::ExtraLength);
-    if (extraLength != 0 && !Seek(stream, extraLength, 'c')) {
+    if (extraLength != 0 && !Seek(scan, extraLength, 'c')) {
         return false;
     }
-    entry.dataOffset = stream.accessor->tell();
+    entry.dataOffset = scan.accessor->tell();
 
     // A local header that defers its sizes to a data descriptor gives no way to find the end
     // of deflated data; the central directory's record for this header has the sizes.
     const bool hasDescriptor = (flags & FlagDescriptor) != 0;
     if (hasDescriptor) {
-        if (!central.isLoaded() && !central.load(stream)) {
+        if (!central.isLoaded() && !central.load(scan)) {
             return false;
         }
         const ZipCentralDirectory::Record* record =
@@ -136,19 +135,19 @@ bool ZipArchive::scanEntry(uint64_t total, ZipCentralDirectory& central) {
         entry.uncompressedSize = record->uncompressedSize;
     }
     if (entry.dataOffset > total || entry.compressedSize > total - entry.dataOffset ||
-        !Seek(stream, static_cast<int64_t>(entry.compressedSize), 'c')) {
+        !Seek(scan, static_cast<int64_t>(entry.compressedSize), 'c')) {
         return false;
     }
     if (!hasDescriptor) {
         return true;
     }
     uint8_t descriptor[SignatureSize + DescriptorSize];
-    if (PeekU32(stream, descriptor) != SignatureSize) {
+    if (PeekU32(scan, descriptor) != SignatureSize) {
         return false;
     }
     const bool signed_ = Load32(descriptor) == DescriptorSignature;
-    return (!signed_ || Seek(stream, SignatureSize, 'c')) &&
-           ReadExact(stream, descriptor, DescriptorSize);
+    return (!signed_ || Seek(scan, SignatureSize, 'c')) &&
+           ReadExact(scan, descriptor, DescriptorSize);
 }
 
 // ---- opening entries ----

@@ -32,7 +32,8 @@ public:
     uint64_t directoryOffset = 0; // of the first central directory record; 0 when empty
 
 private:
-    bool scanEntry(uint64_t total, ZipCentralDirectory& central);
+    bool scanEntry(Stream& scan, const uint8_t* header, uint64_t total,
+                   ZipCentralDirectory& central);
     bool appendEntry(Stream& input, const char* name, uint32_t nameLength,
                      const ZipCentralDirectory& central);
     bool verifyEntry(const ArchiveEntry& entry);
