@@ -47,7 +47,8 @@ public:
     // A new stream over the entry's content, to be closed with CloseStream and deleted by the
     // caller; null for a null record or when the entry cannot be opened.
     virtual Stream* openEntry(const ArchiveEntry* entry) = 0;
-    // The entry's content in a MemAllocate block of exactly its size, or null.
+    // The entry's content in a MemAllocate block of exactly its size; null for a null record or
+    // when the format does not load entries whole.
     virtual void* loadEntry(const ArchiveEntry* entry) = 0;
     // Fills entries from source.
     virtual bool readDirectory() = 0;
