@@ -81,6 +81,28 @@ std::string ZipNames(const fs::path& archive) {
         .output;
 }
 
+// The findings of `qdp check` output, leaving out effect types this player cannot show yet
+// (errors of their own, which go away as the player grows).
+struct Findings {
+    int errors = 0;
+    int warnings = 0;
+    bool unavailableTypes = false;
+};
+
+Findings CountFindings(const std::string& output) {
+    Findings findings;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("this player has no") != std::string::npos) {
+            findings.unavailableTypes = true;
+        } else {
+            findings.errors += line.find(": error: ") != std::string::npos ? 1 : 0;
+            findings.warnings += line.find(": warning: ") != std::string::npos ? 1 : 0;
+        }
+    }
+    return findings;
+}
+
 class QdpAuthoring : public testing::Test {
 protected:
     void SetUp() override {
@@ -195,8 +217,10 @@ TEST_F(QdpAuthoring, BuildPacksTheDiskAndCopiesTheSongs) {
     EXPECT_EQ(parsed.model.songs[1].isStream, 1);
 
     const Result check = Check();
-    EXPECT_EQ(check.status, 0) << check.output;
-    EXPECT_NE(check.output.find("0 errors, 0 warnings"), std::string::npos) << check.output;
+    const Findings findings = CountFindings(check.output);
+    EXPECT_EQ(findings.errors, 0) << check.output;
+    EXPECT_EQ(findings.warnings, 0) << check.output;
+    EXPECT_EQ(check.status, findings.unavailableTypes ? 1 : 0) << check.output;
 }
 
 TEST_F(QdpAuthoring, BuildReportsMissingFilesWhereTheSourceNamesThem) {
@@ -221,6 +245,25 @@ TEST_F(QdpAuthoring, BuildRefusesSourceErrorsAndBadArguments) {
     EXPECT_EQ(Shell(kQdp + " build " + Quote(dir_ / "disk.toml")).status, 2);
     EXPECT_EQ(Shell(kQdp + " build " + Quote(dir_ / "missing.toml") + " -o " + Quote(dir_)).status,
               1);
+}
+
+TEST_F(QdpAuthoring, BuildShowsProgressOnATerminalForLargeDisks) {
+    std::vector<uint8_t> large(9u << 20);
+    for (size_t i = 0; i < large.size(); ++i) {
+        large[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
+    }
+    WriteBytes(dir_ / "assets" / "large.png", large);
+    WriteText(dir_ / "disk.toml", "textures = [\"large.png\"]\n");
+    const std::string build = kQdp + " build " + Quote(dir_ / "disk.toml") + " -o " +
+                              Quote(dir_ / "out") + " --assets " + Quote(dir_ / "assets");
+    // script(1) gives the build a terminal; without one there is no bar.
+    const Result terminal = Shell("script -qec \"" + build + "\" /dev/null");
+    EXPECT_EQ(terminal.status, 0) << terminal.output;
+    EXPECT_NE(terminal.output.find("qdp build [##############################] 100%"),
+              std::string::npos)
+        << terminal.output;
+    const Result piped = Shell(build);
+    EXPECT_EQ(piped.output.find("qdp build ["), std::string::npos) << piped.output;
 }
 
 TEST_F(QdpAuthoring, DumpBuildsBackTheSameDescription) {
@@ -336,10 +379,13 @@ TEST_P(QdpCheckCase, ReportsTheFinding) {
                                c.source + "\n");
     ASSERT_EQ(build.status, 0) << build.output;
     const Result check = Check();
-    EXPECT_EQ(check.status, c.error ? 1 : 0) << check.output;
     EXPECT_NE(check.output.find(c.finding), std::string::npos) << check.output;
-    EXPECT_NE(check.output.find(c.error ? "1 error," : "0 errors, 1 warning"), std::string::npos)
-        << check.output;
+    // Effect types this player cannot show yet are errors of their own; the case's finding
+    // must be the only other one.
+    const Findings findings = CountFindings(check.output);
+    EXPECT_EQ(findings.errors, c.error ? 1 : 0) << check.output;
+    EXPECT_EQ(findings.warnings, c.error ? 0 : 1) << check.output;
+    EXPECT_EQ(check.status, c.error || findings.unavailableTypes ? 1 : 0) << check.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(QdpCheck, QdpCheckCase, testing::ValuesIn(kCheckCases),

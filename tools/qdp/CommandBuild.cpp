@@ -195,6 +195,7 @@ bool Pack(const Command& self, const fs::path& target, const std::vector<uint8_t
     bool ok =
         opened.archive.addMemory(description.data(), static_cast<uint32_t>(description.size()),
                                  kDescriptionEntry, ArchiveMethodDeflate, nullptr);
+    progress.Advance(description.size(), kDescriptionEntry);
     for (size_t i = 0; ok && i < items.size(); ++i) {
         const PackItem& item = items[i];
         progress.Advance(0, item.entry);

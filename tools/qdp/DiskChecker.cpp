@@ -5,6 +5,7 @@
 
 #include "DiskInput.h"
 #include "SourceValues.h"
+#include "effects/EffectFactory.h"
 #include "host/audio/AudioOutputOffline.h"
 #include "host/gfx/ImageCodec.h"
 #include "vfs/ZipArchive.h"
@@ -189,6 +190,11 @@ void DiskChecker::CheckPages() {
 }
 
 void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& where) {
+    if (!IsEffectTypeAvailable(effect.Type())) {
+        Error(where, std::string("this player has no ") +
+                         EffectTypeName(static_cast<int32_t>(effect.Type())) +
+                         " yet and refuses the disk");
+    }
     const EffectHead& head =
         std::visit([](const auto& b) -> const EffectHead& { return b; }, effect.block);
     const float left = std::min(head.x, head.x + head.width);
