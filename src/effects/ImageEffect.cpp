@@ -15,7 +15,11 @@ void ImageEffect::Draw(int32_t elapsed, int32_t remaining, int32_t) {
     if (texture == nullptr || !quad) {
         return;
     }
-    WriteQuad(*quad, FadeColour(elapsed, remaining, fadeIn, fadeOut), u, v, spanU, spanV);
+    DrawImage(FadeColour(elapsed, remaining, fadeIn, fadeOut));
+}
+
+void ImageEffect::DrawImage(uint32_t colour) {
+    WriteQuad(*quad, colour, u, v, spanU, spanV);
     DrawQuad(*quad, *texture, AlphaSource::Vertex);
 }
 

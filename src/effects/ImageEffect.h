@@ -7,7 +7,8 @@
 
 namespace quib {
 
-class ImageEffect final : public Effect {
+// Also the base of ToggledImageEffect, which shows the same image under its own rules.
+class ImageEffect : public Effect {
 public:
     ImageEffect(GfxDevice* device, EffectGroup* group);
 
@@ -26,6 +27,10 @@ public:
     float v = 0.0f;
     float spanU = 1.0f;
     float spanV = 1.0f;
+
+protected:
+    // Writes the quad with `colour` and draws the texture through it; needs texture and quad.
+    void DrawImage(uint32_t colour);
 };
 
 } // namespace quib

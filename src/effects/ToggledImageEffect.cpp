@@ -3,7 +3,6 @@
 
 #include "app/DescriptionModel.h"
 #include "app/MusicDiskApp.h"
-#include "app/TextureStore.h"
 
 #include <algorithm>
 #include <climits>
@@ -11,7 +10,7 @@
 namespace quib {
 
 ToggledImageEffect::ToggledImageEffect(GfxDevice* device, EffectGroup* group)
-    : Effect(device, group), quad(device->CreateVertexBuffer(kQuadBytes)) {}
+    : ImageEffect(device, group) {}
 
 ToggledImageEffect::~ToggledImageEffect() = default;
 
@@ -50,32 +49,14 @@ void ToggledImageEffect::Draw(int32_t, int32_t, int32_t p) {
     if (hideStart == -1 && d >= fadeIn && App().ConsumeEventFlag(eventFlag)) {
         hideStart = p;
     }
-    WriteQuad(*quad, AlphaOverWhite(alpha), u, v, spanU, spanV);
-    DrawQuad(*quad, *texture, AlphaSource::Vertex);
-}
-
-void ToggledImageEffect::Rebuild() {
-    if (quad) {
-        WriteQuad(*quad, 0xFFFFFFFFu, u, v, spanU, spanV);
-    }
-}
-
-void ToggledImageEffect::ReleaseResources() {
-    quad.reset();
+    DrawImage(AlphaOverWhite(alpha));
 }
 
 void ToggledImageEffect::Load(TextureStore& textures, DescriptionReader& reader, Archive& archive) {
-    Effect::Load(textures, reader, archive);
+    ImageEffect::Load(textures, reader, archive);
     ToggledImageEffectBlock block;
-    ReadOwnFields(reader, static_cast<ImageEffectBlock&>(block));
     ReadOwnFields(reader, block);
-    texture = textures.GetByIndex(block.texture);
-    u = block.u;
-    v = block.v;
-    spanU = 1.0f;
-    spanV = 1.0f;
     eventFlag = block.eventFlag;
-    Rebuild();
 }
 
 } // namespace quib
