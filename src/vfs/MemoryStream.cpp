@@ -86,33 +86,34 @@ uint32_t MemoryStream::readRaw(void* buffer, uint32_t count) {
     if (!isOpen() || count == 0) {
         return 0;
     }
-    const auto remaining = static_cast<uint64_t>(blockEnd - cursor);
-    if (count > remaining) {
-        endFlag = true;
-        count = static_cast<uint32_t>(remaining);
-    }
+    count = clampToBlock(count);
     if (count > 0) {
         std::memcpy(buffer, cursor, count);
     }
-    cursor += count;
-    if (completion != nullptr) {
-        completion(*this, count, completionValue);
-    }
-    return count;
+    return advance(count);
 }
 
 uint32_t MemoryStream::writeRaw(const void* buffer, uint32_t count) {
     if (!isOpen() || !writable || count == 0) {
         return 0;
     }
-    const auto remaining = static_cast<uint64_t>(blockEnd - cursor);
-    if (count > remaining) {
-        endFlag = true;
-        count = static_cast<uint32_t>(remaining);
-    }
+    count = clampToBlock(count);
     if (count > 0) {
         std::memcpy(cursor, buffer, count);
     }
+    return advance(count);
+}
+
+uint32_t MemoryStream::clampToBlock(uint32_t count) {
+    const auto remaining = static_cast<uint64_t>(blockEnd - cursor);
+    if (count > remaining) {
+        endFlag = true;
+        return static_cast<uint32_t>(remaining);
+    }
+    return count;
+}
+
+uint32_t MemoryStream::advance(uint32_t count) {
     cursor += count;
     if (completion != nullptr) {
         completion(*this, count, completionValue);

@@ -42,6 +42,10 @@ private:
 
     struct SharedBlock;
     void releaseBlock();
+    // The bytes of count that fit before the block's end; raises the end flag when fewer.
+    uint32_t clampToBlock(uint32_t count);
+    // Moves the cursor past count transferred bytes and reports them to the completion hook.
+    uint32_t advance(uint32_t count);
 
     uint8_t* blockBegin = nullptr;
     uint8_t* cursor = nullptr;
