@@ -7,8 +7,26 @@ namespace quib {
 
 namespace {
 
-uint32_t Feed(uint32_t remaining, uint32_t chunkSize) {
-    return chunkSize == 0 ? remaining : std::min(remaining, chunkSize);
+// Hands inSize bytes to `step` in chunks of at most chunkSize (0: all at once) until they run
+// out, the output space is full, or a step answers anything but CodecContinue. A step takes the
+// bytes offered in its argument and leaves there the ones it did not consume.
+template <class Step>
+CodecResult FeedChunks(uint32_t inSize, const uint32_t& space, uint32_t chunkSize, Step step) {
+    uint32_t remaining = inSize;
+    CodecResult result = CodecContinue;
+    while (remaining > 0) {
+        if (space == 0) {
+            return CodecOutputFull;
+        }
+        uint32_t left = chunkSize == 0 ? remaining : std::min(remaining, chunkSize);
+        const uint32_t fed = left;
+        result = step(left);
+        remaining -= fed - left;
+        if (result != CodecContinue) {
+            break;
+        }
+    }
+    return result;
 }
 
 } // namespace
@@ -61,21 +79,9 @@ CodecResult Codec::compressBuffer(uint8_t* out, uint32_t& outSize, const uint8_t
         return CodecBeginFailed;
     }
     const uint8_t* nextIn = in;
-    uint32_t remaining = inSize;
-    CodecResult result = CodecContinue;
-    while (remaining > 0) {
-        if (space == 0) {
-            result = CodecOutputFull;
-            break;
-        }
-        uint32_t left = Feed(remaining, chunkSize);
-        const uint32_t fed = left;
-        result = compress(nextOut, space, nextIn, left, false);
-        remaining -= fed - left;
-        if (result != CodecContinue) {
-            break;
-        }
-    }
+    CodecResult result = FeedChunks(inSize, space, chunkSize, [&](uint32_t& left) {
+        return compress(nextOut, space, nextIn, left, false);
+    });
     if (result == CodecContinue) {
         result = finishCompress(&nextOut, &space);
         if (result == CodecOutputFull) {
@@ -97,29 +103,16 @@ CodecResult Codec::decompressBuffer(uint8_t* out, uint32_t& outSize, const uint8
         return CodecBeginFailed;
     }
     const uint8_t* nextIn = in;
-    uint32_t remaining = inSize;
-    CodecResult result = CodecContinue;
-    while (remaining > 0) {
-        if (space == 0) {
-            result = CodecOutputFull;
-            break;
-        }
-        uint32_t left = Feed(remaining, chunkSize);
+    CodecResult result = FeedChunks(inSize, space, chunkSize, [&](uint32_t& left) {
         const uint32_t fed = left;
         const uint32_t spaceBefore = space;
-        result = decompress(nextOut, space, nextIn, left);
-        remaining -= fed - left;
-        if (result == CodecDone) {
-            break;
-        }
+        const CodecResult step = decompress(nextOut, space, nextIn, left);
         // A step that neither consumes nor produces would repeat forever.
-        if (result == CodecContinue && left == fed && space == spaceBefore) {
-            result = CodecDataError;
+        if (step == CodecContinue && left == fed && space == spaceBefore) {
+            return CodecDataError;
         }
-        if (result != CodecContinue) {
-            break;
-        }
-    }
+        return step;
+    });
     if (result == CodecContinue || result == CodecDone) {
         result = finishDecompress(&nextOut, &space);
         if (result != CodecDone && result != CodecAborted) {
