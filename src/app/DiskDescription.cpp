@@ -35,14 +35,6 @@ private:
     uint64_t size;
 };
 
-// Closes and deletes an entry stream, as every owner of a stream does.
-struct StreamCloser {
-    void operator()(Stream* stream) const {
-        CloseStream(*stream);
-        delete stream;
-    }
-};
-
 } // namespace
 
 bool DiskDescription::Header(const DescriptionHeader& header, DescriptionReader&) {

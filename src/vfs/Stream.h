@@ -107,4 +107,13 @@ bool SetAsyncMode(Stream& stream, bool on);
 // buffered output, detach all filters, close.
 void CloseStream(Stream& stream);
 
+// Deleter for a std::unique_ptr that owns a stream (an archive entry, a clone): closes it the
+// way every owner must, then deletes it.
+struct StreamCloser {
+    void operator()(Stream* stream) const {
+        CloseStream(*stream);
+        delete stream;
+    }
+};
+
 } // namespace quib

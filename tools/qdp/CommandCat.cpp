@@ -2,6 +2,7 @@
 #include "ArchiveFile.h"
 #include "Command.h"
 #include "platform/Crc32Sink.h"
+#include "vfs/Stream.h"
 #include "vfs/StreamAccessor.h"
 
 #include <cstdio>
@@ -10,13 +11,6 @@
 namespace quib::qdp {
 
 namespace {
-
-struct StreamCloser {
-    void operator()(Stream* stream) const {
-        CloseStream(*stream);
-        delete stream;
-    }
-};
 
 int RunCat(const Command& self, std::span<char* const> args) {
     if (args.size() != 2) {

@@ -14,13 +14,6 @@
 namespace quib::qdp {
 namespace {
 
-struct StreamCloser {
-    void operator()(Stream* stream) const {
-        CloseStream(*stream);
-        delete stream;
-    }
-};
-
 std::string BaseName(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
