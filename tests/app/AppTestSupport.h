@@ -39,6 +39,9 @@ struct Bytes {
         return *this;
     }
     Bytes& Header() { return Str("t").U8(1).U8(0).F32(1.5f).I32(480); }
+    // After the header: no songs, no textures, one page holding one group with no intervals
+    // and one effect, written up to its type.
+    Bytes& OneEffect(int32_t type) { return I32(0).I32(0).I32(1).I32(1).I32(0).I32(1).I32(type); }
 };
 
 // A fresh, empty directory for one test; removed by the next test of the same name.

@@ -217,54 +217,11 @@ TEST(DescriptionModel, DamagedDescriptionsAreRefusedWithOffset) {
         {"page count too large", header().I32(0).I32(0).I32(3).I32(0).I32(0), h + 8, "pageCount"},
         {"interval count too large", header().I32(0).I32(0).I32(1).I32(1).I32(2).I32(0).I32(5),
          h + 16, "int32 intervalCount of page 0, group 0"},
-        {"type 11",
-         header()
-             .I32(0)
-             .I32(0)
-             .I32(1)
-             .I32(1)
-             .I32(0)
-             .I32(1)
-             .I32(11)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .I32(0),
-         h + 24, "an effect type from 0 to 10 for page 0, group 0, effect 0, not 11"},
-        {"type -1",
-         header()
-             .I32(0)
-             .I32(0)
-             .I32(1)
-             .I32(1)
-             .I32(0)
-             .I32(1)
-             .I32(-1)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .I32(0),
-         h + 24, "not -1"},
-        {"block cut off",
-         header()
-             .I32(0)
-             .I32(0)
-             .I32(1)
-             .I32(1)
-             .I32(0)
-             .I32(1)
-             .I32(0)
-             .F32(0)
-             .F32(0)
-             .F32(1)
-             .F32(1)
-             .I32(0)
-             .I32(0)
-             .I32(0),
+        {"type 11", header().OneEffect(11).I32(0).I32(0).I32(0).I32(0).I32(0).I32(0), h + 24,
+         "an effect type from 0 to 10 for page 0, group 0, effect 0, not 11"},
+        {"type -1", header().OneEffect(-1).I32(0).I32(0).I32(0).I32(0).I32(0).I32(0), h + 24,
+         "not -1"},
+        {"block cut off", header().OneEffect(0).F32(0).F32(0).F32(1).F32(1).I32(0).I32(0).I32(0),
          h + 56, "float u of page 0, group 0, effect 0 (ImageEffect)"},
     };
     for (const Refusal& r : table) {

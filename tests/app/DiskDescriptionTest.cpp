@@ -161,41 +161,11 @@ TEST_F(DiskLoading, DamagedDescriptionsAreRefusedWithTheirOffset) {
         {"huge count", test::Bytes().Header().I32(0).I32(0).I32(1000).data,
          "stopped at byte 20: expected int32 pageCount of the page list no larger"},
         {"type 42",
-         test::Bytes()
-             .Header()
-             .I32(0)
-             .I32(0)
-             .I32(1)
-             .I32(1)
-             .I32(0)
-             .I32(1)
-             .I32(42)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .data,
+         test::Bytes().Header().OneEffect(42).I32(0).I32(0).I32(0).I32(0).I32(0).I32(0).data,
          "stopped at byte 36: expected an effect type from 0 to 10 for page 0, group 0, "
          "effect 0, not 42"},
         {"button",
-         test::Bytes()
-             .Header()
-             .I32(0)
-             .I32(0)
-             .I32(1)
-             .I32(1)
-             .I32(0)
-             .I32(1)
-             .I32(1)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .I32(0)
-             .data,
+         test::Bytes().Header().OneEffect(1).I32(0).I32(0).I32(0).I32(0).I32(0).I32(0).data,
          "stopped at byte 36: expected an effect type this player can show, but page 0, group "
          "0, effect 0 (ButtonEffect) has type 1"},
     };
