@@ -4,10 +4,10 @@
 
 #include "host/audio/AudioSourceModule.h"
 #include "host/audio/TestSounds.h"
+#include "host/audio/TuneFixture.h"
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <vector>
@@ -26,17 +26,8 @@ float Peak(const std::vector<float>& samples) {
     return peak;
 }
 
-class AudioOffline : public ::testing::Test {
+class AudioOffline : public test::TuneFixture {
 protected:
-    void SetUp() override {
-        dir_ =
-            test::ScratchDirectory(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        tune_ = dir_ + "/tune.mod";
-        ASSERT_TRUE(test::WriteTune(tune_));
-    }
-
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::string Path(const char* name) const { return dir_ + "/" + name; }
 
     // A 44100 Hz float WAV tone, exact to the frame.
@@ -47,8 +38,6 @@ protected:
         return path;
     }
 
-    std::string dir_;
-    std::string tune_;
     AudioOutputOffline out_;
 };
 

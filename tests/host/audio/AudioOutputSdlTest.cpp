@@ -2,11 +2,10 @@
 // driver is missing, advances in real time, and takes control calls while it mixes.
 #include "host/audio/AudioOutputSdl.h"
 
-#include "host/audio/TestSounds.h"
+#include "host/audio/TuneFixture.h"
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -15,21 +14,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class AudioSdl : public ::testing::Test {
+class AudioSdl : public test::TuneFixture {
 protected:
-    void SetUp() override {
-        dir_ =
-            test::ScratchDirectory(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        tune_ = dir_ + "/tune.mod";
-        ASSERT_TRUE(test::WriteTune(tune_));
-    }
     void TearDown() override {
         unsetenv("SDL_AUDIODRIVER");
-        std::filesystem::remove_all(dir_);
+        TuneFixture::TearDown();
     }
-
-    std::string dir_;
-    std::string tune_;
 };
 
 TEST_F(AudioSdl, DummyDriverOpensAndAdvancesInRealTime) {
