@@ -25,6 +25,14 @@ struct Result {
     std::string output; // standard output and standard error together
 };
 
+// Whether the run's output holds `text`; a failure shows the whole output.
+::testing::AssertionResult Mentions(const Result& run, const std::string& text) {
+    if (run.output.find(text) != std::string::npos) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "no \"" << text << "\" in:\n" << run.output;
+}
+
 Result Shell(const std::string& command) {
     Result run;
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -229,19 +237,15 @@ TEST_F(QdpAuthoring, BuildReportsMissingFilesWhereTheSourceNamesThem) {
                              "effects = [{ type = \"ImageEffect\", texture = \"bg.png\" },\n"
                              "           { type = \"ImageEffect\", texture = \"nope.png\" }]\n");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("disk.toml:5:46: error: \"nope.png\" not found"), std::string::npos)
-        << run.output;
-    EXPECT_NE(run.output.find("disk.toml:1:1: error: \"gone.mod\" not found"), std::string::npos)
-        << run.output;
+    EXPECT_TRUE(Mentions(run, "disk.toml:5:46: error: \"nope.png\" not found"));
+    EXPECT_TRUE(Mentions(run, "disk.toml:1:1: error: \"gone.mod\" not found"));
     EXPECT_FALSE(fs::exists(dir_ / "out" / "disk.qdp"));
 }
 
 TEST_F(QdpAuthoring, BuildRefusesSourceErrorsAndBadArguments) {
     const Result broken = Build("title = \"x\"\nwindowHeight = \"tall\"\n");
     EXPECT_EQ(broken.status, 1);
-    EXPECT_NE(broken.output.find("disk.toml:2:16: error: `windowHeight`: expected an integer"),
-              std::string::npos)
-        << broken.output;
+    EXPECT_TRUE(Mentions(broken, "disk.toml:2:16: error: `windowHeight`: expected an integer"));
     EXPECT_EQ(Shell(kQdp + " build " + Quote(dir_ / "disk.toml")).status, 2);
     EXPECT_EQ(Shell(kQdp + " build " + Quote(dir_ / "missing.toml") + " -o " + Quote(dir_)).status,
               1);
@@ -259,9 +263,7 @@ TEST_F(QdpAuthoring, BuildShowsProgressOnATerminalForLargeDisks) {
     // script(1) gives the build a terminal; without one there is no bar.
     const Result terminal = Shell("script -qec \"" + build + "\" /dev/null");
     EXPECT_EQ(terminal.status, 0) << terminal.output;
-    EXPECT_NE(terminal.output.find("qdp build [##############################] 100%"),
-              std::string::npos)
-        << terminal.output;
+    EXPECT_TRUE(Mentions(terminal, "qdp build [##############################] 100%"));
     const Result piped = Shell(build);
     EXPECT_EQ(piped.output.find("qdp build ["), std::string::npos) << piped.output;
 }
@@ -291,7 +293,7 @@ TEST_F(QdpAuthoring, DumpBuildsBackTheSameDescription) {
     WriteBytes(dir_ / "musicdisk.cfg", original);
     const Result bare = Shell(kQdp + " dump " + Quote(dir_ / "musicdisk.cfg"));
     EXPECT_EQ(bare.status, 0);
-    EXPECT_NE(bare.output.find("name = \"musicdisk\""), std::string::npos) << bare.output;
+    EXPECT_TRUE(Mentions(bare, "name = \"musicdisk\""));
 }
 
 TEST_F(QdpAuthoring, DumpWarnsAboutWhatASourceCannotKeep) {
@@ -300,8 +302,7 @@ TEST_F(QdpAuthoring, DumpWarnsAboutWhatASourceCannotKeep) {
     WriteBytes(dir_ / "musicdisk.cfg", WriteDescription(model));
     const Result run = Shell(kQdp + " dump " + Quote(dir_ / "musicdisk.cfg"));
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.output.find("warning: the 3 bytes after the last page"), std::string::npos)
-        << run.output;
+    EXPECT_TRUE(Mentions(run, "warning: the 3 bytes after the last page"));
 
     std::vector<uint8_t> negative = WriteDescription(DescriptionModel{});
     negative[negative.size() - 12] = 0xFF; // songCount -1: songs, textures, pages are the last 12
@@ -310,13 +311,12 @@ TEST_F(QdpAuthoring, DumpWarnsAboutWhatASourceCannotKeep) {
     negative[negative.size() - 9] = 0xFF;
     WriteBytes(dir_ / "musicdisk.cfg", negative);
     const Result counts = Shell(kQdp + " dump " + Quote(dir_ / "musicdisk.cfg"));
-    EXPECT_NE(counts.output.find("warning: the description has negative counts"), std::string::npos)
-        << counts.output;
+    EXPECT_TRUE(Mentions(counts, "warning: the description has negative counts"));
 
     WriteBytes(dir_ / "musicdisk.cfg", {'q', 'u', 'i', 'b'});
     const Result cut = Shell(kQdp + " dump " + Quote(dir_ / "musicdisk.cfg"));
     EXPECT_EQ(cut.status, 1);
-    EXPECT_NE(cut.output.find("at byte 4"), std::string::npos) << cut.output;
+    EXPECT_TRUE(Mentions(cut, "at byte 4"));
 }
 
 // ---- check -------------------------------------------------------------------------------
@@ -379,7 +379,7 @@ TEST_P(QdpCheckCase, ReportsTheFinding) {
                                c.source + "\n");
     ASSERT_EQ(build.status, 0) << build.output;
     const Result check = Check();
-    EXPECT_NE(check.output.find(c.finding), std::string::npos) << check.output;
+    EXPECT_TRUE(Mentions(check, c.finding));
     // Effect types this player cannot show yet are errors of their own; the case's finding
     // must be the only other one.
     const Findings findings = CountFindings(check.output);
@@ -402,16 +402,10 @@ TEST_F(QdpAuthoring, CheckFindsSongsThatAreMissingOrDoNotDecode) {
     fs::remove(dir_ / "out" / "music" / "tune.mod");
     const Result check = Check();
     EXPECT_EQ(check.status, 1);
-    EXPECT_NE(check.output.find("song 0 \"tune.mod\": \"" + (dir_ / "out" / "music").string() +
-                                "/tune.mod\" is missing"),
-              std::string::npos)
-        << check.output;
-    EXPECT_NE(check.output.find("noise.mod\" does not decode as a tracker module"),
-              std::string::npos)
-        << check.output;
-    EXPECT_NE(check.output.find("noise.ogg\" does not decode as a sampled stream"),
-              std::string::npos)
-        << check.output;
+    EXPECT_TRUE(Mentions(check, "song 0 \"tune.mod\": \"" + (dir_ / "out" / "music").string() +
+                                    "/tune.mod\" is missing"));
+    EXPECT_TRUE(Mentions(check, "noise.mod\" does not decode as a tracker module"));
+    EXPECT_TRUE(Mentions(check, "noise.ogg\" does not decode as a sampled stream"));
 }
 
 TEST_F(QdpAuthoring, CheckExplainsTheIndexShiftOfAnImageThatDoesNotDecode) {
@@ -424,15 +418,11 @@ TEST_F(QdpAuthoring, CheckExplainsTheIndexShiftOfAnImageThatDoesNotDecode) {
               0);
     const Result check = Check();
     EXPECT_EQ(check.status, 1);
-    EXPECT_NE(check.output.find("texture 1: \"broken.png\": it is not an image the player can "
+    EXPECT_TRUE(Mentions(check, "texture 1: \"broken.png\": it is not an image the player can "
                                 "decode. It takes no index, so the texture after it moves up by "
-                                "one (\"c.png\" gets index 1 instead of 2)"),
-              std::string::npos)
-        << check.output;
+                                "one (\"c.png\" gets index 1 instead of 2)"));
     // The image effect asks for index 2, which no longer exists.
-    EXPECT_NE(check.output.find("texture index 2 is past the end: only 2 textures load"),
-              std::string::npos)
-        << check.output;
+    EXPECT_TRUE(Mentions(check, "texture index 2 is past the end: only 2 textures load"));
 }
 
 TEST_F(QdpAuthoring, CheckFindsMissingAnimationFrames) {
@@ -451,9 +441,7 @@ TEST_F(QdpAuthoring, CheckFindsMissingAnimationFrames) {
     ASSERT_EQ(edit.status, 0) << edit.output;
     const Result check = Check("out/edited.qdp");
     EXPECT_EQ(check.status, 1);
-    EXPECT_NE(check.output.find("frame \"b.png\" of \"l.txt\": the archive has no readable entry"),
-              std::string::npos)
-        << check.output;
+    EXPECT_TRUE(Mentions(check, "frame \"b.png\" of \"l.txt\": the archive has no readable entry"));
     EXPECT_EQ(check.output.find("frame \"a.png\""), std::string::npos) << check.output;
 }
 
@@ -475,7 +463,7 @@ TEST_F(QdpAuthoring, TheDemoDiskPassesCheckAndDumpsBackToItself) {
     ASSERT_TRUE(fs::exists(kDemo)) << "build the demo_disk target first";
     const Result check = Shell(kQdp + " check " + Quote(kDemo));
     EXPECT_EQ(check.status, 0) << check.output;
-    EXPECT_NE(check.output.find(": 0 errors,"), std::string::npos) << check.output;
+    EXPECT_TRUE(Mentions(check, ": 0 errors,"));
 
     const Result dump = Shell(kQdp + " dump " + Quote(kDemo) + " 2>/dev/null");
     ASSERT_EQ(dump.status, 0);
