@@ -116,6 +116,39 @@ TEST_F(ImageEffects, TextureOffsetShiftsTheImage) {
     EXPECT_EQ(headless.Pixel(frame, 56, 32), kRed);
 }
 
+TEST_F(ImageEffects, TextureTopRowIsDrawnAtTheQuadsTopEdge) {
+    // 1 x 8: red on the upper half, blue on the lower.
+    std::vector<uint32_t> rows(8, kRed);
+    std::fill(rows.begin() + 4, rows.end(), kBlue);
+    const auto png = test::PngBytes(1, 8, rows);
+    ASSERT_EQ(app().textures->AddImage("rows.png", png.data(), png.size()), TextureLoad::Added);
+    auto& image = Create<ImageEffect>(EffectType::Image);
+    image.texture = app().textures->GetByIndex(2);
+    auto frame = Frame(0, 0);
+    EXPECT_EQ(headless.Pixel(frame, 32, 8), kRed);
+    EXPECT_EQ(headless.Pixel(frame, 32, 56), kBlue);
+    image.v = 0.5f; // the lower half comes first
+    frame = Frame(0, 0);
+    EXPECT_EQ(headless.Pixel(frame, 32, 8), kBlue);
+    EXPECT_EQ(headless.Pixel(frame, 32, 56), kRed);
+}
+
+TEST_F(ImageEffects, ImagesTakeTheirAlphaFromTheFadeNotTheTexture) {
+    const auto clear = test::SolidPng(4, 4, 0x00FF0000u); // red with alpha 0
+    ASSERT_EQ(app().textures->AddImage("clear.png", clear.data(), clear.size()),
+              TextureLoad::Added);
+    auto& image = Create<ImageEffect>(EffectType::Image);
+    image.texture = app().textures->GetByIndex(2);
+    EXPECT_EQ(Centre(0, 0), kRed);
+    auto& toggled = Create<ToggledImageEffect>(EffectType::ToggledImage);
+    toggled.texture = app().textures->GetByIndex(2);
+    toggled.eventFlag = 1;
+    image.texture = nullptr;
+    app().RaiseEventFlag(1);
+    Centre(0, 0);
+    EXPECT_EQ(Centre(0, 1), kRed);
+}
+
 TEST_F(ImageEffects, ToggledImageWithoutFlagIsNeverDrawn) {
     auto& toggled = Create<ToggledImageEffect>(EffectType::ToggledImage);
     toggled.texture = app().textures->GetByIndex(0);
