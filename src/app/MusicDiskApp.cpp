@@ -24,7 +24,6 @@ namespace {
 // Read and write buffers of every stream the disk opens.
 constexpr uint32_t kStreamBufferSize = 32768;
 
-// Page times wrap on the page's duration; a time below zero shows the page's start.
 // The window wants UTF-8; description strings are UTF-8 or Windows-1252.
 std::string TitleText(const std::string& bytes) {
     std::string utf8;
@@ -48,6 +47,7 @@ std::string TitleText(const std::string& bytes) {
     return utf8;
 }
 
+// Page times wrap on the page's duration; a time below zero shows the page's start.
 int32_t PageTime(int64_t raw, int32_t duration) {
     const int64_t t = duration > 0 ? raw % duration : raw;
     return static_cast<int32_t>(std::clamp<int64_t>(t, 0, INT32_MAX));
