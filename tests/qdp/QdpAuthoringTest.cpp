@@ -345,6 +345,10 @@ const CheckCase kCheckCases[] = {
      "\"raise\", "
      "commandArgument = 3 }]",
      "raises event flag 3, which no effect waits on", false},
+    {"FlagBeyondTheLast",
+     "effects = [{ type = \"ButtonEffect\", normal = { texture = \"ok.png\" }, command = "
+     "\"raise\", commandArgument = 70000 }]",
+     "raises event flag 70000, which the player ignores (flags go up to 65535)", false},
     {"FlagNeverRaised",
      "effects = [{ type = \"ToggledImageEffect\", texture = \"ok.png\", eventFlag = 2 }]",
      "waits on event flag 2, which no button raises", false},
