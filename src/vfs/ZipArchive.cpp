@@ -270,16 +270,18 @@ bool ZipArchive::appendEntry(Stream& input, const char* name, uint32_t nameLengt
     bool ok = WriteExact(stream, header, LocalHeaderSize) && WriteExact(stream, name, nameLength) &&
               WrittenTo(stream, dataStart);
 
-    // The content, deflated on its way out through a write filter. Only as many bytes as the
-    // input held when the copy began are taken, so an input that grows while it is read (the
-    // archive itself, say) cannot keep the copy going.
+    // The content, deflated on its way out through a write filter. An input that reports a
+    // size gives only as many bytes as it held when the copy began, so one that grows while it
+    // is read (the archive itself, say) cannot keep the copy going. One that reports none (a
+    // pipe, a file under /proc) is read until it ends.
     DeflateCodec codec(-15);
     Crc32Sink crc;
     CodecFilter filter(&codec, &crc);
     uint64_t copied = 0;
     if (ok && AttachWriteFilter(filter, stream)) {
         uint8_t* block = static_cast<uint8_t*>(MemAllocate(CopyBlockSize));
-        uint64_t remaining = input.size();
+        const uint64_t reported = input.size();
+        uint64_t remaining = reported != 0 ? reported : UINT64_MAX;
         ok = block != nullptr;
         while (ok && remaining > 0) {
             const uint32_t want = remaining < CopyBlockSize ? uint32_t(remaining) : CopyBlockSize;

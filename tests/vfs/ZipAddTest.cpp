@@ -168,5 +168,17 @@ TEST_F(ZipAdd, EntryNameFromTheLocatorAndEmptyContent) {
     EXPECT_EQ(ReadEntry(archive, "empty.dat"), "");
 }
 
+// Files under /proc report a size of 0 and yet have content; it must not be lost.
+TEST_F(ZipAdd, InputsWithoutASizeAreCopiedUntilTheyEnd) {
+    const std::string expected = ReadFile("/proc/version");
+    ASSERT_FALSE(expected.empty());
+    ZipArchive archive;
+    ASSERT_TRUE(archive.create(Locator("p.zip").c_str()));
+    ASSERT_TRUE(archive.addFile("file:///proc/version", nullptr, 1, nullptr));
+    ASSERT_EQ(archive.entries.Count(), 1);
+    EXPECT_EQ(archive.entries.Item(0).uncompressedSize, expected.size());
+    EXPECT_EQ(ReadEntry(archive, "version"), expected);
+}
+
 } // namespace
 } // namespace quib
