@@ -47,12 +47,18 @@ bool Fits32(uint64_t value) {
 
 // ---- probe and directory scan ----
 
+// An archive begins with its first local header; one without entries, as other tools write
+// it, begins with its end record.
 bool ZipArchive::probe(Stream& stream) {
     if (stream.size() == 0) {
         return true;
     }
     uint8_t signature[4];
-    return PeekU32(stream, signature) == 4 && Load32(signature) == LocalSignature;
+    if (PeekU32(stream, signature) != 4) {
+        return false;
+    }
+    return Load32(signature) == LocalSignature ||
+           (Load32(signature) == EndSignature && stream.size() >= EndRecordSize);
 }
 
 // The scan runs on an unbuffered clone of the source, so that each entry costs two small
@@ -78,6 +84,15 @@ bool ZipArchive::readDirectory() {
         const uint32_t got = scan.accessor->read(header, LocalHeaderSize);
         if (got >= SignatureSize && Load32(header) == CentralSignature) {
             directoryOffset = scan.accessor->tell() - got;
+            break;
+        }
+        // An archive without entries is its end record alone, which then stands where the
+        // directory would start.
+        if (got >= EndRecordSize && Load32(header) == EndSignature && entries.Count() == 0) {
+            directoryOffset = scan.accessor->tell() - got;
+            ok = Load16(header + end::DiskEntries) == 0 &&
+                 Load16(header + end::TotalEntries) == 0 &&
+                 directoryOffset + EndRecordSize + Load16(header + end::CommentLength) == total;
             break;
         }
         ok = got == LocalHeaderSize && Load32(header) == LocalSignature &&

@@ -159,6 +159,26 @@ TEST_F(ZipInterop, PythonZipfileSeekableAndStreamed) {
     ExpectEntries("stream.zip", expected);
 }
 
+// An archive without entries is only an end record; it opens empty and can be extended.
+TEST_F(ZipInterop, EmptyArchivesOfOtherToolsOpenAndExtend) {
+    ASSERT_EQ(RunShell(dir.Path(), "python3 -c \"import zipfile\n"
+                                   "with zipfile.ZipFile('empty.zip', 'w') as z: "
+                                   "z.comment = b'nothing yet'\"")
+                  .status,
+              0);
+    {
+        ZipArchive archive;
+        ASSERT_TRUE(archive.open(Locator("empty.zip").c_str(), 'r'));
+        EXPECT_EQ(archive.entries.Count(), 0);
+    }
+    const std::string qdp = Quote(ziptest::QdpPath());
+    ASSERT_EQ(RunShell(dir.Path(), qdp + " add empty.zip stored.txt").status, 0);
+    EXPECT_EQ(RunShell(dir.Path(), "unzip -tq empty.zip >/dev/null").status, 0);
+    EXPECT_EQ(RunShell(dir.Path(), "unzip -p empty.zip stored.txt").output, files["stored.txt"]);
+    EXPECT_EQ(RunShell(dir.Path(), "unzip -z empty.zip").output,
+              "Archive:  empty.zip\nnothing yet\n");
+}
+
 // qdp add on archives from every writer: unzip accepts the result, earlier entries come out
 // byte for byte as before, and the archive comment stays.
 TEST_F(ZipInterop, QdpAddKeepsArchivesOfOtherToolsIntact) {
