@@ -1,4 +1,4 @@
-// TextFormat: specification parsing, the number converters and bounded output.
+// TextFormat: directive parsing, the number converters and bounded output.
 #include "platform/TextFormat.h"
 
 #include "platform/NumberParsers.h"
@@ -134,8 +134,8 @@ struct Output {
     }
 };
 
-// What a specification collected before its letter.
-struct Spec {
+// What a directive collected before its letter.
+struct Directive {
     bool thousands = false;
     bool leftJustify = false;
     bool zeroPad = false;
@@ -154,25 +154,25 @@ struct Spec {
 };
 
 // Reads flags and digits up to the first other character, which is returned unconsumed.
-const char* ParseSpec(const char* format, Spec& spec) {
+const char* ParseDirective(const char* format, Directive& directive) {
     for (;; ++format) {
         const char c = *format;
         if (c == ',') {
-            spec.thousands = true;
+            directive.thousands = true;
         } else if (c == '-') {
-            spec.leftJustify = true;
+            directive.leftJustify = true;
         } else if (c == 'u') {
-            spec.isUnsigned = true;
-        } else if (c == '0' && spec.digitCount == 0 && !spec.sawDot) {
-            spec.zeroPad = true;
+            directive.isUnsigned = true;
+        } else if (c == '0' && directive.digitCount == 0 && !directive.sawDot) {
+            directive.zeroPad = true;
         } else if (c >= '0' && c <= '9') {
-            if (spec.digitCount < 7) {
-                spec.digits[spec.digitCount++] = c;
+            if (directive.digitCount < 7) {
+                directive.digits[directive.digitCount++] = c;
             }
         } else if (c == '.') {
-            if (!spec.sawDot) {
-                spec.width = spec.TakeDigits();
-                spec.sawDot = true;
+            if (!directive.sawDot) {
+                directive.width = directive.TakeDigits();
+                directive.sawDot = true;
             }
         } else {
             return format;
@@ -180,13 +180,13 @@ const char* ParseSpec(const char* format, Spec& spec) {
     }
 }
 
-void WritePadded(Output& out, const Spec& spec, const char* text, uint32_t length) {
-    const uint32_t pad = spec.width > length ? spec.width - length : 0;
-    if (!spec.leftJustify) {
-        out.Repeat(spec.zeroPad ? '0' : ' ', pad);
+void WritePadded(Output& out, const Directive& directive, const char* text, uint32_t length) {
+    const uint32_t pad = directive.width > length ? directive.width - length : 0;
+    if (!directive.leftJustify) {
+        out.Repeat(directive.zeroPad ? '0' : ' ', pad);
     }
     out.Write(text, length);
-    if (spec.leftJustify) {
+    if (directive.leftJustify) {
         out.Repeat(' ', pad);
     }
 }
@@ -210,34 +210,36 @@ uint32_t TextFormatV(char* buffer, uint32_t capacity, const char* format, va_lis
             ++format;
             continue;
         }
-        Spec spec;
-        format = ParseSpec(format, spec);
+        Directive directive;
+        format = ParseDirective(format, directive);
         if (*format == 0) {
             break;
         }
-        if (spec.sawDot) {
-            spec.precision = int32_t(spec.TakeDigits());
+        if (directive.sawDot) {
+            directive.precision = int32_t(directive.TakeDigits());
         } else {
-            spec.width = spec.TakeDigits();
+            directive.width = directive.TakeDigits();
         }
         uint32_t length = 0;
         switch (*format++) {
         case 'd':
-            if (spec.isUnsigned) {
-                length = ConvertDecimal(scratch, va_arg(args, unsigned), false, spec.thousands);
+            if (directive.isUnsigned) {
+                length =
+                    ConvertDecimal(scratch, va_arg(args, unsigned), false, directive.thousands);
             } else {
                 const int value = va_arg(args, int);
                 length = ConvertDecimal(scratch, value < 0 ? 0 - uint64_t(int64_t(value)) : value,
-                                        value < 0, spec.thousands);
+                                        value < 0, directive.thousands);
             }
             break;
         case 'h':
-            if (spec.isUnsigned) {
-                length = ConvertDecimal(scratch, va_arg(args, uint64_t), false, spec.thousands);
+            if (directive.isUnsigned) {
+                length =
+                    ConvertDecimal(scratch, va_arg(args, uint64_t), false, directive.thousands);
             } else {
                 const int64_t value = va_arg(args, int64_t);
                 length = ConvertDecimal(scratch, value < 0 ? 0 - uint64_t(value) : uint64_t(value),
-                                        value < 0, spec.thousands);
+                                        value < 0, directive.thousands);
             }
             break;
         case 'x':
@@ -249,11 +251,11 @@ uint32_t TextFormatV(char* buffer, uint32_t capacity, const char* format, va_lis
             break;
         case 'f':
         case 'g':
-            length = ConvertFixed(scratch, va_arg(args, double), spec.precision);
+            length = ConvertFixed(scratch, va_arg(args, double), directive.precision);
             break;
         case 's': {
             const char* text = va_arg(args, const char*);
-            WritePadded(out, spec, text ? text : "", text ? uint32_t(std::strlen(text)) : 0);
+            WritePadded(out, directive, text ? text : "", text ? uint32_t(std::strlen(text)) : 0);
             continue;
         }
         case 'c':
@@ -262,7 +264,7 @@ uint32_t TextFormatV(char* buffer, uint32_t capacity, const char* format, va_lis
         default:
             continue;
         }
-        WritePadded(out, spec, scratch, length);
+        WritePadded(out, directive, scratch, length);
     }
     if (buffer) {
         buffer[out.count - 1] = 0;
