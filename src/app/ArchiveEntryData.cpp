@@ -5,6 +5,8 @@
 #include "vfs/Stream.h"
 #include "vfs/StreamAccessor.h"
 
+#include <memory>
+
 namespace quib {
 
 EntryRead ReadArchiveEntry(Archive& archive, const std::string& name, std::vector<uint8_t>& bytes) {
@@ -12,7 +14,7 @@ EntryRead ReadArchiveEntry(Archive& archive, const std::string& name, std::vecto
     if (entry == nullptr) {
         return EntryRead::Missing;
     }
-    Stream* stream = archive.openEntry(entry);
+    const std::unique_ptr<Stream, StreamCloser> stream(archive.openEntry(entry));
     if (stream == nullptr) {
         return EntryRead::Failed;
     }
@@ -22,8 +24,6 @@ EntryRead ReadArchiveEntry(Archive& archive, const std::string& name, std::vecto
         bytes.resize(size);
         whole = stream->accessor->read(bytes.data(), static_cast<uint32_t>(size)) == size;
     }
-    CloseStream(*stream);
-    delete stream;
     return whole ? EntryRead::Ok : EntryRead::Failed;
 }
 

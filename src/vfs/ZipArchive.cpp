@@ -15,6 +15,8 @@
 #include "vfs/ZipEntryStream.h"
 #include "vfs/ZipFormat.h"
 
+#include <memory>
+
 namespace quib {
 
 using namespace zip;
@@ -371,7 +373,7 @@ bool ZipArchive::appendEntry(Stream& input, const char* name, uint32_t nameLengt
 }
 
 bool ZipArchive::verifyEntry(const ArchiveEntry& entry) {
-    Stream* stream = openEntry(&entry);
+    const std::unique_ptr<Stream, StreamCloser> stream(openEntry(&entry));
     if (stream == nullptr) {
         return false;
     }
@@ -387,8 +389,6 @@ bool ZipArchive::verifyEntry(const ArchiveEntry& entry) {
     const bool same =
         block != nullptr && total == entry.uncompressedSize && crc.finish() == entry.checksum;
     MemFree(block);
-    CloseStream(*stream);
-    delete stream;
     return same;
 }
 
