@@ -11,17 +11,18 @@ function(quib_defaults target)
   endif()
 endfunction()
 
-# A static library from every .cpp in a folder (non-recursive). Does nothing
-# while the folder has no sources yet, so layers can land one at a time.
+# A static library from every .cpp in a folder (non-recursive), and in the folders
+# named after EXTRA_DIRS.
 function(quib_layer name dir)
-  cmake_parse_arguments(ARG "" "" "PUBLIC_LIBS;PRIVATE_LIBS;EXCLUDE" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  cmake_parse_arguments(ARG "" "" "PUBLIC_LIBS;PRIVATE_LIBS;EXCLUDE;EXTRA_DIRS" ${ARGN})
+  set(sources)
+  foreach(folder IN ITEMS ${dir} ${ARG_EXTRA_DIRS})
+    file(GLOB folder_sources CONFIGURE_DEPENDS ${folder}/*.cpp)
+    list(APPEND sources ${folder_sources})
+  endforeach()
   foreach(ex IN LISTS ARG_EXCLUDE)
     list(FILTER sources EXCLUDE REGEX "/${ex}$")
   endforeach()
-  if(NOT sources)
-    return()
-  endif()
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})

@@ -1,7 +1,7 @@
 // Loads "musicdisk.cfg" from the disk's archive into the application, in file order.
 #pragma once
 
-#include "app/DescriptionSink.h"
+#include "description/DescriptionSink.h"
 
 #include <string>
 
@@ -10,9 +10,6 @@ namespace quib {
 class Archive;
 class EffectGroup;
 class MusicDiskApp;
-
-// The description's entry name inside the archive.
-inline constexpr const char* kDescriptionEntry = "musicdisk.cfg";
 
 // Does the application's work as the records arrive: the display right after the header (song
 // loading needs the audio output, texture loading the device), each song, each texture, then

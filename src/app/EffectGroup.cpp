@@ -1,6 +1,7 @@
 // A group of effects drawn together while the page time lies in one of its intervals.
 #include "app/EffectGroup.h"
 
+#include "app/Page.h"
 #include "effects/Effect.h"
 #include "effects/EffectFactory.h"
 
@@ -20,7 +21,7 @@ EffectGroup::~EffectGroup() {
 }
 
 Effect* EffectGroup::CreateEffect(EffectType type) {
-    std::unique_ptr<Effect> effect(ConstructEffect(type, device, this));
+    std::unique_ptr<Effect> effect(ConstructEffect(type, device, page->host));
     if (!effect) {
         return nullptr;
     }

@@ -1,7 +1,7 @@
 // A group of effects drawn together while the page time lies in one of its intervals.
 #pragma once
 
-#include "app/DescriptionModel.h"
+#include "description/DescriptionModel.h"
 #include "platform/MemAllocator.h"
 
 #include <cstdint>

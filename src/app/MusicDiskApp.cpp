@@ -6,10 +6,11 @@
 
 #include "app/EffectGroup.h"
 #include "app/Page.h"
-#include "app/TextureStore.h"
 #include "effects/Effect.h"
+#include "effects/TextureStore.h"
 #include "host/gfx/GfxDeviceGl.h"
 #include "host/text/TextDecoding.h"
+#include "host/text/TextRenderer.h"
 #include "platform/ModuleRegistry.h"
 #include "vfs/StreamSettings.h"
 
@@ -156,6 +157,7 @@ void MusicDiskApp::TearDown() {
         song.reset();
     }
     textures.reset();
+    text.reset();
     device.reset();
     context.reset();
     audio.reset();
@@ -413,6 +415,31 @@ int32_t MusicDiskApp::GetPlaybackPosition() const {
         return 0;
     }
     return static_cast<int32_t>(static_cast<uint32_t>(audio->GetPosition(handle) >> 2));
+}
+
+std::string MusicDiskApp::CurrentSongTitle() const {
+    const int32_t current = currentSong.load();
+    return current < 0 || current >= static_cast<int32_t>(songs.size()) ? std::string()
+                                                                        : songs[current]->title;
+}
+
+ChannelState MusicDiskApp::CurrentChannelState() const {
+    return audio->GetState(CurrentHandle());
+}
+
+float MusicDiskApp::MasterVolume() const {
+    return audio->GetVolume();
+}
+
+bool MusicDiskApp::CurrentSpectrum(float* magnitudes) const {
+    return audio->GetSpectrum(CurrentHandle(), magnitudes);
+}
+
+TextRenderer& MusicDiskApp::Text() {
+    if (!text) {
+        text = std::make_unique<TextRenderer>();
+    }
+    return *text;
 }
 
 // ---- Input, commands and event flags -------------------------------------------------------

@@ -3,6 +3,8 @@
 
 #include "app/AppHost.h"
 #include "app/Song.h"
+#include "description/PlayerCommand.h"
+#include "effects/EffectHost.h"
 #include "host/gfx/GfxDevice.h"
 #include "host/window/WindowListener.h"
 
@@ -16,26 +18,14 @@
 namespace quib {
 
 class Page;
+class TextRenderer;
 class TextureStore;
-
-// Player commands that effects send through ExecuteCommand.
-enum class PlayerCommand : uint32_t {
-    Play = 0,
-    PauseResume = 1,
-    Stop = 2,
-    Previous = 3,
-    Next = 4,
-    SelectSong = 5,     // argument: song index
-    SetVolume = 6,      // argument: percent
-    RaiseEventFlag = 7, // argument: flag number
-    Exit = 8,
-};
 
 // Threads: the main thread constructs, runs Init, pumps window events (which only record
 // input) and tears down; the render thread runs RenderFrame until `running` clears, and
 // effects (drawn there) drive the player. Fields written by one thread and read by the other
 // are atomics; the render thread is joined before anything it uses is destroyed.
-class MusicDiskApp final : public WindowListener {
+class MusicDiskApp final : public WindowListener, public EffectHost {
 public:
     enum class IntroState { Intro, Main };
 
@@ -86,13 +76,12 @@ public:
     void SetVolume(int32_t percent);
     void AutoAdvance();
     // The current song's position in clock units while it plays or is paused, else 0.
-    int32_t GetPlaybackPosition() const;
+    int32_t GetPlaybackPosition() const override;
 
     // Commands and event flags (render thread).
-    void ExecuteCommand(int32_t code, int32_t argument);
+    void ExecuteCommand(int32_t code, int32_t argument) override;
     void RaiseEventFlag(int32_t n); // ignored for negative numbers and from kMaxEventFlags on
-    bool ConsumeEventFlag(int32_t n);
-    static constexpr int32_t kMaxEventFlags = 65536;
+    bool ConsumeEventFlag(int32_t n) override;
 
     // Input, recorded on the main thread.
     void OnMouseMove(int x, int y) override;
@@ -100,6 +89,24 @@ public:
     void OnKeyDown(WindowKey key, bool altHeld) override;
     void OnCloseRequest() override;
     void OnMaximizeRequest() override;
+
+    // The effects' view of the disk (EffectHost).
+    float MouseX() const override { return mouseX.load(); }
+    float MouseY() const override { return mouseY.load(); }
+    bool MouseDown() const override { return mouseDown.load(); }
+    bool Windowed() const override { return windowed.load(); }
+    int32_t WindowHeight() const override { return windowHeight; }
+    float Aspect() const override { return aspect.load(); }
+    int32_t DesktopWidth() const override { return desktopWidth; }
+    int32_t DesktopHeight() const override { return desktopHeight; }
+    int32_t CurrentSong() const override { return currentSong.load(); }
+    std::string CurrentSongTitle() const override;
+    bool UserStopped() const override { return userStopped.load(); }
+    ChannelState CurrentChannelState() const override;
+    float MasterVolume() const override;
+    bool CurrentSpectrum(float* magnitudes) const override;
+    TextRenderer& Text() override;
+    TextureStore& Textures() override { return *textures; }
 
     AppHost& host;
     std::unique_ptr<AudioOutput> audio;
@@ -131,6 +138,7 @@ public:
     std::atomic<float> aspect{1.778f};
     int32_t windowHeight = 480;
     std::unique_ptr<TextureStore> textures;
+    std::unique_ptr<TextRenderer> text; // made when an effect first asks for it
     std::string songDirectory;
 
 private:

@@ -7,7 +7,7 @@
 
 namespace quib {
 
-Page::Page(GfxDevice* device, MusicDiskApp* app) : device(device), app(app) {}
+Page::Page(GfxDevice* device, EffectHost* host) : device(device), host(host) {}
 
 Page::~Page() = default;
 

@@ -11,11 +11,11 @@ namespace quib {
 
 class EffectGroup;
 class GfxDevice;
-class MusicDiskApp;
+class EffectHost;
 
 class Page : public MemObject {
 public:
-    Page(GfxDevice* device, MusicDiskApp* app);
+    Page(GfxDevice* device, EffectHost* host);
     ~Page();
     Page(const Page&) = delete;
     Page& operator=(const Page&) = delete;
@@ -27,7 +27,7 @@ public:
 
     GfxDevice* device;
     std::vector<std::unique_ptr<EffectGroup>> groups;
-    MusicDiskApp* app;
+    EffectHost* host; // handed to every effect the page's groups create
 };
 
 } // namespace quib

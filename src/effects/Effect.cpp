@@ -1,15 +1,11 @@
 // The base of every on-screen element: seven operations, the parameter head, quad and fade.
 #include "effects/Effect.h"
 
-#include "app/DescriptionModel.h"
-#include "app/EffectGroup.h"
-#include "app/Page.h"
-
 #include <algorithm>
 
 namespace quib {
 
-Effect::Effect(GfxDevice* device, EffectGroup* group) : device(device), group(group) {}
+Effect::Effect(GfxDevice* device, EffectHost* host) : device(device), host(host) {}
 
 Effect::~Effect() = default;
 
@@ -56,10 +52,6 @@ uint32_t Effect::AlphaOverWhite(double alpha) {
     // times that ran backwards (a new song under a toggled image) from wrapping around.
     const auto a = static_cast<uint32_t>(std::clamp(alpha, 0.0, 255.0));
     return a << 24 | 0xFFFFFFu;
-}
-
-MusicDiskApp& Effect::App() const {
-    return *group->page->app;
 }
 
 void Effect::WriteQuad(GfxVertexBuffer& quad, uint32_t colour, float s, float t, float spanS,

@@ -1,7 +1,7 @@
 // The base of every on-screen element: seven operations, the parameter head, quad and fade.
 #pragma once
 
-#include "app/DescriptionModel.h"
+#include "description/DescriptionModel.h"
 #include "host/gfx/GfxDevice.h"
 #include "host/gfx/GfxVertex.h"
 #include "platform/MemAllocator.h"
@@ -13,15 +13,14 @@ namespace quib {
 
 class Archive;
 class DescriptionReader;
-class EffectGroup;
-class MusicDiskApp;
+class EffectHost;
 class TextureStore;
 
 // Coordinates are normalised device coordinates: the rectangle spans x .. x + width and
 // y - height .. y. Times are clock units (sample frames, 1/44100 s).
 class Effect : public MemObject {
 public:
-    Effect(GfxDevice* device, EffectGroup* group);
+    Effect(GfxDevice* device, EffectHost* host);
     Effect(const Effect&) = delete;
     Effect& operator=(const Effect&) = delete;
 
@@ -54,7 +53,7 @@ public:
     bool firstAspectChange = true;
     float firstRatio = 1.0f;
     GfxDevice* device;
-    EffectGroup* group;
+    EffectHost* host; // the running disk, not owned
     float x = -1.0f;
     float y = 1.0f;
     float width = 2.0f;
@@ -68,9 +67,6 @@ public:
     std::atomic<bool> busy{false};
 
 protected:
-    // The application, through group and page.
-    MusicDiskApp& App() const;
-
     // Writes the four corners of the rectangle (a fan: top-left, top-right, bottom-right,
     // bottom-left) with texture coordinates over (s, t) .. (s + spanS, t + spanT).
     void WriteQuad(GfxVertexBuffer& quad, uint32_t colour, float s, float t, float spanS,

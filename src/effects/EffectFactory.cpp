@@ -9,11 +9,11 @@
 namespace quib {
 namespace {
 
-using Constructor = Effect* (*)(GfxDevice*, EffectGroup*);
+using Constructor = Effect* (*)(GfxDevice*, EffectHost*);
 
 template <class T>
-Effect* Make(GfxDevice* device, EffectGroup* group) {
-    return new T(device, group);
+Effect* Make(GfxDevice* device, EffectHost* host) {
+    return new T(device, host);
 }
 
 // Indexed by type id; null where the class is not part of this player yet.
@@ -38,9 +38,9 @@ Constructor Find(EffectType type) {
 
 } // namespace
 
-Effect* ConstructEffect(EffectType type, GfxDevice* device, EffectGroup* group) {
+Effect* ConstructEffect(EffectType type, GfxDevice* device, EffectHost* host) {
     const Constructor construct = Find(type);
-    return construct ? construct(device, group) : nullptr;
+    return construct ? construct(device, host) : nullptr;
 }
 
 bool IsEffectTypeAvailable(EffectType type) {

@@ -1,13 +1,13 @@
 // An image from the texture store in the effect's rectangle, faded in and out with its group.
 #include "effects/ImageEffect.h"
 
-#include "app/DescriptionModel.h"
-#include "app/TextureStore.h"
+#include "description/DescriptionModel.h"
+#include "effects/TextureStore.h"
 
 namespace quib {
 
-ImageEffect::ImageEffect(GfxDevice* device, EffectGroup* group)
-    : Effect(device, group), quad(device->CreateVertexBuffer(kQuadBytes)) {}
+ImageEffect::ImageEffect(GfxDevice* device, EffectHost* host)
+    : Effect(device, host), quad(device->CreateVertexBuffer(kQuadBytes)) {}
 
 ImageEffect::~ImageEffect() = default;
 

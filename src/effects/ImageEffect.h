@@ -10,7 +10,7 @@ namespace quib {
 // Also the base of ToggledImageEffect, which shows the same image under its own rules.
 class ImageEffect : public Effect {
 public:
-    ImageEffect(GfxDevice* device, EffectGroup* group);
+    ImageEffect(GfxDevice* device, EffectHost* host);
 
     void Draw(int32_t elapsed, int32_t remaining, int32_t position) override;
     void Rebuild() override;

@@ -1,16 +1,16 @@
 // An image shown and hidden by an event flag, with its own fade-in and fade-out.
 #include "effects/ToggledImageEffect.h"
 
-#include "app/DescriptionModel.h"
-#include "app/MusicDiskApp.h"
+#include "description/DescriptionModel.h"
+#include "effects/EffectHost.h"
 
 #include <algorithm>
 #include <climits>
 
 namespace quib {
 
-ToggledImageEffect::ToggledImageEffect(GfxDevice* device, EffectGroup* group)
-    : ImageEffect(device, group) {}
+ToggledImageEffect::ToggledImageEffect(GfxDevice* device, EffectHost* host)
+    : ImageEffect(device, host) {}
 
 ToggledImageEffect::~ToggledImageEffect() = default;
 
@@ -28,7 +28,7 @@ void ToggledImageEffect::Draw(int32_t, int32_t, int32_t p) {
         shown = false;
     }
     if (!shown) {
-        if (eventFlag != -1 && App().ConsumeEventFlag(eventFlag)) {
+        if (eventFlag != -1 && host->ConsumeEventFlag(eventFlag)) {
             showStart = p;
             hideStart = -1;
             shown = true;
@@ -46,7 +46,7 @@ void ToggledImageEffect::Draw(int32_t, int32_t, int32_t p) {
         const auto e = static_cast<double>(static_cast<int64_t>(p) - hideStart);
         alpha = 255.0 - static_cast<int32_t>(255.0 * e / fadeOut);
     }
-    if (hideStart == -1 && d >= fadeIn && App().ConsumeEventFlag(eventFlag)) {
+    if (hideStart == -1 && d >= fadeIn && host->ConsumeEventFlag(eventFlag)) {
         hideStart = p;
     }
     DrawImage(AlphaOverWhite(alpha));

@@ -10,7 +10,7 @@ namespace quib {
 // are not used. The state survives the group becoming inactive.
 class ToggledImageEffect final : public ImageEffect {
 public:
-    ToggledImageEffect(GfxDevice* device, EffectGroup* group);
+    ToggledImageEffect(GfxDevice* device, EffectHost* host);
 
     void Draw(int32_t elapsed, int32_t remaining, int32_t position) override;
     int32_t GetType() const override { return static_cast<int32_t>(EffectType::ToggledImage); }

@@ -1,10 +1,10 @@
 // The player's reader on descriptions the writer made, inside archives made by `zip`.
 #include "AppTestSupport.h"
-#include "app/DescriptionModel.h"
 #include "app/EffectGroup.h"
 #include "app/Page.h"
-#include "app/TextureStore.h"
+#include "description/DescriptionModel.h"
 #include "effects/ImageEffect.h"
+#include "effects/TextureStore.h"
 #include "effects/ToggledImageEffect.h"
 
 #include <filesystem>

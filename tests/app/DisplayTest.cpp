@@ -1,6 +1,6 @@
 // Making the display: the two fatal messages, and Run's threads from start to orderly quit.
 #include "AppTestSupport.h"
-#include "app/DescriptionModel.h"
+#include "description/DescriptionModel.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

@@ -3,9 +3,9 @@
 
 #include "AppTestSupport.h"
 #include "app/EffectGroup.h"
-#include "app/MemoryDescriptionReader.h"
 #include "app/Page.h"
-#include "app/TextureStore.h"
+#include "description/MemoryDescriptionReader.h"
+#include "effects/TextureStore.h"
 #include "effects/ToggledImageEffect.h"
 
 #include <gtest/gtest.h>

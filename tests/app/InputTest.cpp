@@ -92,11 +92,11 @@ TEST_F(Input, EventFlagsAreOneShot) {
 
 TEST_F(Input, OutOfRangeFlagNumbersAreIgnored) {
     app.RaiseEventFlag(-3);
-    app.RaiseEventFlag(MusicDiskApp::kMaxEventFlags);
+    app.RaiseEventFlag(kMaxEventFlags);
     app.RaiseEventFlag(INT32_MAX);
     EXPECT_TRUE(app.eventFlags.empty());
-    app.RaiseEventFlag(MusicDiskApp::kMaxEventFlags - 1);
-    EXPECT_TRUE(app.ConsumeEventFlag(MusicDiskApp::kMaxEventFlags - 1));
+    app.RaiseEventFlag(kMaxEventFlags - 1);
+    EXPECT_TRUE(app.ConsumeEventFlag(kMaxEventFlags - 1));
 }
 
 TEST_F(Input, DisplaySwitchChangesAspectBothWays) {

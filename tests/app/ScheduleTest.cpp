@@ -39,7 +39,7 @@ protected:
         page.groups.push_back(std::make_unique<EffectGroup>(nullptr, &page));
         EffectGroup& group = *page.groups.back();
         group.intervals = std::move(intervals);
-        group.effects.push_back(std::make_unique<RecordingEffect>(nullptr, &group));
+        group.effects.push_back(std::make_unique<RecordingEffect>(nullptr, page.host));
         return static_cast<RecordingEffect&>(*group.effects.back());
     }
 

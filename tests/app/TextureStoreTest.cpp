@@ -1,5 +1,5 @@
 // The texture store: case-insensitive names, skipped duplicates and failures, index rules.
-#include "app/TextureStore.h"
+#include "effects/TextureStore.h"
 
 #include "AppTestSupport.h"
 

@@ -1,7 +1,7 @@
 // qdp build, dump and check, run as a user runs them: real sources, real images, songs and
 // archives in a scratch folder, the archives read back with Python's zipfile.
 #include "SourceCompiler.h"
-#include "app/DescriptionModel.h"
+#include "description/DescriptionModel.h"
 #include "host/audio/ModuleWriter.h"
 #include "host/gfx/ImageCodec.h"
 

@@ -1,5 +1,5 @@
 // qdp render end to end: a disk made with the writer and `zip`, rendered by the real tool.
-#include "app/DescriptionModel.h"
+#include "description/DescriptionModel.h"
 #include "host/audio/ModuleWriter.h"
 #include "host/gfx/ImageCodec.h"
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "SourceDiagnostics.h"
-#include "app/DescriptionModel.h"
+#include "description/DescriptionModel.h"
 
 #include <optional>
 #include <string>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "SourceValues.h"
-#include "app/DescriptionModel.h"
+#include "description/DescriptionModel.h"
 
 #include <concepts>
 #include <type_traits>

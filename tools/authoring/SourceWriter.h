@@ -1,7 +1,7 @@
 // Writes a disk description as TOML source that compiles back to the same description.
 #pragma once
 
-#include "app/DescriptionModel.h"
+#include "description/DescriptionModel.h"
 
 #include <string>
 #include <string_view>

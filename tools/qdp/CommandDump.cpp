@@ -3,7 +3,7 @@
 #include "Command.h"
 #include "DiskInput.h"
 #include "SourceWriter.h"
-#include "app/DescriptionModel.h"
+#include "description/DescriptionModel.h"
 
 #include <cinttypes>
 #include <cstdio>

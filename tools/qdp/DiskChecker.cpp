@@ -5,7 +5,7 @@
 
 #include "DiskInput.h"
 #include "SourceValues.h"
-#include "app/MusicDiskApp.h"
+#include "description/PlayerCommand.h"
 #include "effects/EffectFactory.h"
 #include "host/audio/AudioOutputOffline.h"
 #include "host/gfx/ImageCodec.h"
@@ -227,11 +227,11 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& whe
                         Warning(where, "raises event flag " +
                                            std::to_string(block.commandArgument) +
                                            ", a negative number, which the player ignores");
-                    } else if (block.commandArgument >= MusicDiskApp::kMaxEventFlags) {
+                    } else if (block.commandArgument >= kMaxEventFlags) {
                         Warning(where, "raises event flag " +
                                            std::to_string(block.commandArgument) +
                                            ", which the player ignores (flags go up to " +
-                                           std::to_string(MusicDiskApp::kMaxEventFlags - 1) + ")");
+                                           std::to_string(kMaxEventFlags - 1) + ")");
                     } else {
                         raised_.emplace_back(block.commandArgument, where);
                     }

@@ -3,7 +3,7 @@
 // the end, rectangles off screen, unmatched event flags, divisions by zero and the like.
 #pragma once
 
-#include "app/DescriptionModel.h"
+#include "description/DescriptionModel.h"
 
 #include <string>
 #include <vector>

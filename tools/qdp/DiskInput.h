@@ -3,15 +3,13 @@
 
 #include "ArchiveFile.h"
 #include "Command.h"
+#include "description/DescriptionModel.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace quib::qdp {
-
-// The description's entry in every disk archive.
-inline constexpr char kDescriptionEntry[] = "musicdisk.cfg";
 
 struct DiskInput {
     std::string path;

@@ -1,9 +1,9 @@
 // The disk's images, loaded once from the archive and named by their order of loading.
-#include "app/TextureStore.h"
+#include "effects/TextureStore.h"
 
-#include "app/ArchiveEntryData.h"
 #include "host/gfx/GfxDevice.h"
 #include "platform/StringPrimitives.h"
+#include "vfs/ArchiveEntryData.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // Receives a disk description as it is read in file order; the one walk over its layout.
-#include "app/DescriptionSink.h"
+#include "description/DescriptionSink.h"
 
 namespace quib {
 namespace {

@@ -1,7 +1,7 @@
 // Receives a disk description as it is read in file order; the one walk over its layout.
 #pragma once
 
-#include "app/DescriptionModel.h"
+#include "description/DescriptionModel.h"
 
 namespace quib {
 

@@ -1,7 +1,7 @@
 // Reads description fields from bytes held in memory.
 #pragma once
 
-#include "app/DescriptionReader.h"
+#include "description/DescriptionReader.h"
 
 #include <cstdint>
 #include <span>

@@ -1,5 +1,5 @@
 // Reads a named archive entry whole into memory.
-#include "app/ArchiveEntryData.h"
+#include "vfs/ArchiveEntryData.h"
 
 #include "vfs/Archive.h"
 #include "vfs/Stream.h"

@@ -2,10 +2,10 @@
 //
 // Sections: block field lists (shared by reading and writing); reading blocks; writing;
 // parsing.
-#include "app/DescriptionModel.h"
+#include "description/DescriptionModel.h"
 
-#include "app/DescriptionSink.h"
-#include "app/MemoryDescriptionReader.h"
+#include "description/DescriptionSink.h"
+#include "description/MemoryDescriptionReader.h"
 
 #include <concepts>
 #include <cstring>
@@ -307,6 +307,12 @@ EffectBlock ReadEffectBlock(DescriptionReader& reader, EffectType type) {
                                      std::make_index_sequence<std::variant_size_v<EffectBlock>>{});
     std::visit([&](auto& b) { BlockFields(reader, b); }, block);
     return block;
+}
+
+std::vector<uint8_t> WriteEffectBlock(const EffectBlock& block) {
+    ByteWriter w;
+    std::visit([&](const auto& b) { BlockFields(w, b); }, block);
+    return std::move(w.bytes);
 }
 
 std::vector<uint8_t> WriteDescription(const DescriptionModel& model) {

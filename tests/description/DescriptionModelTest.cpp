@@ -1,7 +1,7 @@
 // Round trips and refusals of the description writer and parser.
-#include "app/DescriptionModel.h"
+#include "description/DescriptionModel.h"
 
-#include "AppTestSupport.h"
+#include "description/DescriptionBytes.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

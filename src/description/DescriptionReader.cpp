@@ -1,5 +1,5 @@
 // Reads the fields of a disk description in file order and remembers where reading failed.
-#include "app/DescriptionReader.h"
+#include "description/DescriptionReader.h"
 
 #include <cstring>
 

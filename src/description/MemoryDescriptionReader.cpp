@@ -1,5 +1,5 @@
 // Reads description fields from bytes held in memory.
-#include "app/MemoryDescriptionReader.h"
+#include "description/MemoryDescriptionReader.h"
 
 #include <algorithm>
 #include <cstring>

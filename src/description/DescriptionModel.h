@@ -11,7 +11,7 @@
 // read as no elements, are the one exception: they are written back as 0).
 #pragma once
 
-#include "app/DescriptionReader.h"
+#include "description/DescriptionReader.h"
 
 #include <array>
 #include <cstdint>
@@ -193,8 +193,13 @@ void ReadOwnFields(DescriptionReader& reader, BeatFlowerVisualizerBlock& block);
 
 // Reads a whole parameter block of the given type (head included) into a new record.
 EffectBlock ReadEffectBlock(DescriptionReader& reader, EffectType type);
+// The bytes of a whole parameter block (head included, type id not).
+std::vector<uint8_t> WriteEffectBlock(const EffectBlock& block);
 
 // ---- The description -----------------------------------------------------------------------
+
+// The description's entry name inside a disk's archive.
+inline constexpr char kDescriptionEntry[] = "musicdisk.cfg";
 
 struct DescriptionHeader {
     std::string title = "quib";
