@@ -92,7 +92,6 @@ struct Placement {
 // alpha counts), so each picture is flattened onto the part of the screen it covers and its
 // edges disappear into the background.
 constexpr Placement kLogoPlace{-0.6f, 0.8f, 1.2f, 0.6667f};
-constexpr Placement kCaptionPlace{-0.15f, 0.45f, 1.0f, 0.2f};
 constexpr Placement kAboutPlace{-0.5f, 0.62f, 1.0f, 1.1667f};
 constexpr Placement kSpinnerPlace{-0.1f, -0.45f, 0.2f, 0.3556f};
 constexpr Placement kBarPlace{-1.0f, -0.6f, 2.0f, 0.4f};
@@ -327,13 +326,6 @@ Canvas Cover(TextRenderer& text, const std::string& title, Rgba inner, Rgba oute
     return canvas;
 }
 
-Canvas Caption(TextRenderer& text, const std::string& line) {
-    Canvas canvas(800, 90);
-    canvas.Text(text, Font(52, true), line, 0, 10, 800, 84, DT_CENTER,
-                [](float, float y) { return Mix(Hex(0xFFFFFF), kCyan, (y - 10) / 74.0f); });
-    return canvas;
-}
-
 // Frame `index` of `count` of a spinner: a ring of dots with a bright head and a fading tail.
 Canvas SpinnerFrame(int index, int count) {
     Canvas canvas(128, 128);
@@ -379,10 +371,6 @@ bool MakeDemoImages(const std::string& folder) {
     save(Flatten(background, Panel(text), kAboutPlace), "images/about.png");
     save(Cover(text, "Lantern Lights", kCyan, kPlum, 1.0f), "images/cover-tune.png");
     save(Cover(text, "Slow Tide", kMagenta, kNight, 1.7f), "images/cover-stream.png");
-    save(Flatten(background, Caption(text, "Lantern Lights"), kCaptionPlace),
-         "images/caption-tune.png");
-    save(Flatten(background, Caption(text, "Slow Tide"), kCaptionPlace),
-         "images/caption-stream.png");
 
     using Icon = float (*)(float, float);
     const std::pair<const char*, Icon> icons[] = {{"play", PlayIcon}, {"pause", PauseIcon},

@@ -2,7 +2,9 @@
 #include "effects/EffectFactory.h"
 
 #include "effects/ImageEffect.h"
+#include "effects/SongNameEffect.h"
 #include "effects/ToggledImageEffect.h"
+#include "effects/VerticalScrollerEffect.h"
 
 #include <array>
 
@@ -18,17 +20,17 @@ Effect* Make(GfxDevice* device, EffectHost* host) {
 
 // Indexed by type id; null where the class is not part of this player yet.
 constexpr std::array<Constructor, kEffectTypeCount> kConstructors = {
-    Make<ImageEffect>,        // 0
-    nullptr,                  // 1 ButtonEffect
-    nullptr,                  // 2 BouncingEQVisualizer
-    nullptr,                  // 3 AnimationEffect
-    nullptr,                  // 4 SongNameEffect
-    nullptr,                  // 5 SliderBarEffect
-    nullptr,                  // 6 VerticalScrollerEffect
-    nullptr,                  // 7 VerticalEQBarsVisualizer
-    nullptr,                  // 8 PlasmaVisualizer
-    nullptr,                  // 9 BeatFlowerVisualizer
-    Make<ToggledImageEffect>, // 10
+    Make<ImageEffect>,            // 0
+    nullptr,                      // 1 ButtonEffect
+    nullptr,                      // 2 BouncingEQVisualizer
+    nullptr,                      // 3 AnimationEffect
+    Make<SongNameEffect>,         // 4
+    nullptr,                      // 5 SliderBarEffect
+    Make<VerticalScrollerEffect>, // 6
+    nullptr,                      // 7 VerticalEQBarsVisualizer
+    nullptr,                      // 8 PlasmaVisualizer
+    nullptr,                      // 9 BeatFlowerVisualizer
+    Make<ToggledImageEffect>,     // 10
 };
 
 Constructor Find(EffectType type) {
