@@ -139,6 +139,10 @@ void SongNameEffect::Rebuild() {
     }
     tooWideSong = -1;
     RenderTitle(0, 0);
+    // Those times fade the title out completely whenever the group has a fade; the next draw
+    // renders it again with its own, so that a rebuild in the middle of a page (a display-mode
+    // switch) does not leave the title invisible until the song changes.
+    renderedSong = -1;
 }
 
 void SongNameEffect::ReleaseResources() {

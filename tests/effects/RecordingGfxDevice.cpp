@@ -61,6 +61,7 @@ std::unique_ptr<GfxTexture> RecordingGfxDevice::CreateTexture(int width, int hei
     if (width <= 0 || height <= 0) {
         return nullptr;
     }
+    ++createdTextures;
     return std::make_unique<MemoryTexture>(width, height, usage);
 }
 

@@ -72,6 +72,7 @@ public:
                        {},
                        {}};
     std::vector<RecordedDraw> draws; // since the last Clear
+    int createdTextures = 0;         // by CreateTexture, ever
 };
 
 } // namespace quib::test
