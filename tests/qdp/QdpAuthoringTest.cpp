@@ -370,6 +370,17 @@ const CheckCase kCheckCases[] = {
     {"ScrollerSpeedNegative",
      "effects = [{ type = \"VerticalScrollerEffect\", text = \"x\", scrollSpeed = -1 }]",
      "scrollSpeed -1 must be above 0", true},
+    {"ScrollerFlagNeverRaised",
+     "effects = [{ type = \"VerticalScrollerEffect\", text = \"x\", eventFlag = 4 }]",
+     "waits on event flag 4, which no button raises", false},
+    {"FontFaceMissing",
+     "effects = [{ type = \"SongNameEffect\", fontFace = \"Quib Missing Face\" }]",
+     "font face \"Quib Missing Face\" is not installed on this machine; the text is drawn in \"",
+     false},
+    {"ScrollerLineCutOff",
+     "effects = [{ type = \"VerticalScrollerEffect\", width = 0.5, textFormat = [\"center\"], "
+     "text = \"a line far too long for a box a quarter of the screen wide\" }]",
+     "without \"wordbreak\" in textFormat the line is cut off", false},
 };
 
 class QdpCheckCase : public QdpAuthoring, public testing::WithParamInterface<CheckCase> {};

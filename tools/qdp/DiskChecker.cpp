@@ -7,6 +7,7 @@
 #include "SourceValues.h"
 #include "description/PlayerCommand.h"
 #include "effects/EffectFactory.h"
+#include "effects/TextTexture.h"
 #include "host/audio/AudioOutputOffline.h"
 #include "host/gfx/ImageCodec.h"
 #include "vfs/ZipArchive.h"
@@ -258,10 +259,15 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& whe
                                      " must be above 0 (clock units per pixel)");
                 }
             }
+            if constexpr (std::is_same_v<Block, SongNameEffectBlock> ||
+                          std::is_same_v<Block, VerticalScrollerEffectBlock>) {
+                CheckFontFace(block.fontFace, block.bold, block.italic, where);
+            }
             if constexpr (std::is_same_v<Block, VerticalScrollerEffectBlock>) {
                 if (block.eventFlag != -1) {
                     awaited_.emplace_back(block.eventFlag, where);
                 }
+                CheckScrollerFits(block, where);
             }
             if constexpr (std::is_same_v<Block, AnimationEffectBlock>) {
                 CheckAnimation(block, where);
@@ -316,6 +322,42 @@ void DiskChecker::CheckAnimation(const AnimationEffectBlock& block, const std::s
                   "frame " + Quoted(frame) + " of " + Quoted(block.listName) + ": " + problem);
         }
     }
+}
+
+// A face name the machine lacks still draws, in the fallback face, so it is only a warning.
+void DiskChecker::CheckFontFace(const std::string& face, uint8_t bold, uint8_t italic,
+                                const std::string& where) {
+    const FontDescription font = TextFont(face, 16, bold, italic, 0, 0);
+    if (!text_.IsReady() || text_.HasFace(font)) {
+        return;
+    }
+    Warning(where, "font face " + Quoted(face) + " is not installed on this machine; the text " +
+                       "is drawn in " + Quoted(text_.ResolvedFamily(font)) + " instead");
+}
+
+// The scroller lays its text out between margins of one font height in a box measured in
+// window pixels; without the word-break flag a longer line is cut off at the box.
+void DiskChecker::CheckScrollerFits(const VerticalScrollerEffectBlock& block,
+                                    const std::string& where) {
+    if ((block.textFormat & DT_WORDBREAK) != 0 || !text_.IsReady()) {
+        return;
+    }
+    const auto windowHeight = static_cast<float>(model_.header.windowHeight);
+    const auto boxWidth =
+        static_cast<int32_t>(model_.header.aspect * windowHeight * block.width * 0.5f);
+    const int room = boxWidth - 2 * block.fontHeight;
+    const FontDescription font = TextFont(block.fontFace, block.fontHeight, block.bold,
+                                          block.italic, block.strikeOut, block.underline);
+    TextRect measured{block.fontHeight, 0, boxWidth - block.fontHeight, 1};
+    if (!text_.MeasureText(font, block.text, measured,
+                           block.textFormat | DT_CALCRECT | DT_NOPREFIX) ||
+        measured.Width() <= room) {
+        return;
+    }
+    Warning(where, "the text's widest line is " + std::to_string(measured.Width()) +
+                       " window pixels wide but the box has room for " + std::to_string(room) +
+                       " between its margins of one font height; without \"wordbreak\" in " +
+                       "textFormat the line is cut off");
 }
 
 // ---- Event flags -----------------------------------------------------------------------------

@@ -1,9 +1,11 @@
 // Finds what in a disk would fail or silently draw nothing when the player loads it: songs
 // that do not decode, images that do not (and the texture indices they shift), indices past
-// the end, rectangles off screen, unmatched event flags, divisions by zero and the like.
+// the end, rectangles off screen, unmatched event flags, divisions by zero, font faces this
+// machine lacks, scroller lines cut off at the box and the like.
 #pragma once
 
 #include "description/DescriptionModel.h"
+#include "host/text/TextRenderer.h"
 
 #include <string>
 #include <vector>
@@ -34,6 +36,9 @@ private:
     void CheckEffect(const EffectRecord& effect, const std::string& where);
     void CheckTexture(int32_t index, const std::string& where, const char* what, bool fallback);
     void CheckAnimation(const AnimationEffectBlock& block, const std::string& where);
+    void CheckFontFace(const std::string& face, uint8_t bold, uint8_t italic,
+                       const std::string& where);
+    void CheckScrollerFits(const VerticalScrollerEffectBlock& block, const std::string& where);
     void CheckEventFlags();
     bool Decodes(const std::string& entry, std::string& problem);
 
@@ -48,6 +53,7 @@ private:
     std::vector<std::pair<int32_t, std::string>> raised_;
     std::vector<std::pair<int32_t, std::string>> awaited_;
     std::vector<CheckFinding> findings_;
+    TextRenderer text_; // the fonts this machine draws titles and scrollers with
 };
 
 } // namespace quib
