@@ -150,5 +150,59 @@ TEST_F(RenderCommand, RefusesBadArgumentsAndDisks) {
     EXPECT_EQ(Render("--time 1"), 1);
 }
 
+// The playing song's title on each song page: centred, in its gradient (blue at the lowest
+// text row, red towards the highest) and upright, and the next song's title once it plays.
+TEST_F(RenderCommand, SongTitleInItsGradientFollowsTheSong) {
+    DescriptionModel m;
+    m.header = {"Title test", 1, 1, 4.0f / 3.0f, 96};
+    m.songs = {{"tune.mod", "Tune", 0, 0}, {"tune.mod", "Another one", 0, 0}};
+    SongNameEffectBlock title;
+    title.height = 0.5f; // a 24-pixel font across the top quarter
+    title.fontFace = "DejaVu Sans";
+    title.bottomColour = 0xFF0000FFu;
+    title.topColour = 0xFFFF0000u;
+    const GroupRecord group{{{0, 10000000}}, {{title}}};
+    m.pages = {PageRecord{}, PageRecord{}, PageRecord{{group}}, PageRecord{{group}}};
+    WriteBytes(scratch / "stage" / "musicdisk.cfg", WriteDescription(m));
+    fs::remove(scratch / "disk.qdp");
+    const std::string zip =
+        "cd '" + (scratch / "stage").string() + "' && zip -q -X ../disk.qdp musicdisk.cfg";
+    ASSERT_EQ(std::system(zip.c_str()), 0);
+
+    // The columns the title covers, after checking that it stays in its rectangle and runs
+    // from red at its top to blue at its bottom.
+    auto extent = [](const DecodedImage& frame) {
+        int left = frame.width, right = -1, top = frame.height, bottom = -1;
+        for (int y = 0; y < frame.height; ++y) {
+            for (int x = 0; x < frame.width; ++x) {
+                if ((At(frame, x, y) & 0xFFFFFF) != 0) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            }
+        }
+        EXPECT_LT(bottom, 24) << "drawn outside the rectangle";
+        long redOverBlue[2] = {0, 0}; // the upper and the lower half of the text
+        for (int y = top; y <= bottom; ++y) {
+            for (int x = left; x <= right; ++x) {
+                const uint32_t p = At(frame, x, y);
+                redOverBlue[y - top < (bottom - top) / 2 ? 0 : 1] +=
+                    static_cast<long>(p >> 16 & 0xFF) - static_cast<long>(p & 0xFF);
+            }
+        }
+        EXPECT_GT(redOverBlue[0], 0);
+        EXPECT_LT(redOverBlue[1], 0);
+        return std::pair{left, right};
+    };
+    ASSERT_EQ(Render("--time 2"), 0);
+    const auto [left, right] = extent(Frame());
+    EXPECT_NEAR(left, 128 - 1 - right, 2) << "not centred";
+    ASSERT_EQ(Render("--time 9"), 0); // the tune lasts 7.7 s; the second song plays
+    const auto [nextLeft, nextRight] = extent(Frame());
+    EXPECT_GT(nextRight - nextLeft, right - left + 20);
+}
+
 } // namespace
 } // namespace quib
