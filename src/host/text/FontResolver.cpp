@@ -1,6 +1,8 @@
 // fontconfig lookups of face names, with a process-wide start and finish of the library.
 #include "host/text/FontResolver.h"
 
+#include "host/text/TextDecoding.h"
+
 #include <fontconfig/fontconfig.h>
 #include <memory>
 #include <mutex>
@@ -91,7 +93,8 @@ std::optional<ResolvedFont> FontResolver::Resolve(const std::string& face, bool 
         return known->second;
     }
     std::optional<ResolvedFont> answer;
-    const Pattern request = Request(face, bold, italic);
+    // Face names are description text: UTF-8 when valid, else Windows-1252.
+    const Pattern request = Request(DecodeTextToUtf8(face), bold, italic);
     FcResult result = FcResultNoMatch;
     const Pattern match(request ? FcFontMatch(nullptr, request.get(), &result) : nullptr);
     FcChar8* file = nullptr;

@@ -87,4 +87,25 @@ std::u32string DecodeText(std::string_view bytes) {
     return text;
 }
 
+std::string DecodeTextToUtf8(std::string_view bytes) {
+    if (IsValidUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    std::string utf8;
+    for (const char32_t c : DecodeText(bytes)) {
+        // Windows-1252 reaches no further than U+2122: one to three bytes.
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            utf8 += static_cast<char>(0xC0 | c >> 6);
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xE0 | c >> 12);
+            utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return utf8;
+}
+
 } // namespace quib

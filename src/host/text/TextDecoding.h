@@ -13,4 +13,7 @@ bool IsValidUtf8(std::string_view bytes);
 // bytes map to the C1 controls of the same value, as the Windows conversion does).
 std::u32string DecodeText(std::string_view bytes);
 
+// The same text as UTF-8 bytes (for names handed to libraries that want UTF-8).
+std::string DecodeTextToUtf8(std::string_view bytes);
+
 } // namespace quib

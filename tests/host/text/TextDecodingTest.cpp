@@ -42,5 +42,11 @@ INSTANTIATE_TEST_SUITE_P(
                     DecodingCase{"StrayContinuationIsNotUtf8", "\xA9 2024", false, U"\u00A9 2024"}),
     [](const testing::TestParamInfo<DecodingCase>& info) { return info.param.name; });
 
+// Names for libraries that want UTF-8 (font faces): Windows-1252 bytes are re-encoded.
+TEST(TextDecoding, ReencodesWindows1252AsUtf8) {
+    EXPECT_EQ(DecodeTextToUtf8("Caf\xE9 \x80\x99"), "Caf\xC3\xA9 \xE2\x82\xAC\xE2\x84\xA2");
+    EXPECT_EQ(DecodeTextToUtf8("Caf\xC3\xA9"), "Caf\xC3\xA9");
+}
+
 } // namespace
 } // namespace quib
