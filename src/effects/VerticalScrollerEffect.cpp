@@ -7,6 +7,7 @@
 #include "host/text/TextRenderer.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace quib {
 
@@ -43,6 +44,18 @@ void VerticalScrollerEffect::Draw(int32_t, int32_t, int32_t p) {
             }
         }
         return;
+    }
+    // The position runs backwards when another song starts under a scroller on a song page.
+    // A fade-out then counts as over; a scroll goes on from the bottom with its fade-in
+    // complete, rather than staying invisible, and deaf to its flag, until the position has
+    // caught up.
+    if (endTime != -1 && p < endTime) {
+        scrollActive = false;
+        startTime = -1;
+        return;
+    }
+    if (p < startTime) {
+        startTime = static_cast<int32_t>(std::max<int64_t>(INT32_MIN, int64_t{p} - fadeIn));
     }
     if (text.empty() || !textTexture || !stagingTexture || !quad || textPixels.empty()) {
         return;

@@ -108,6 +108,23 @@ TEST_F(Scroller, SecondRaiseEndsTheScrollOnceFadedIn) {
     EXPECT_EQ(scroller.endTime, 6000);
 }
 
+// A new song restarts the position: the scroll goes on from the bottom, fully faded in and
+// listening to its flag; a fade-out under way is over.
+TEST_F(Scroller, PositionRunningBackwards) {
+    auto& scroller = LoadScroller(1000, 1000);
+    Raise();
+    Frame(scroller, 500000);
+    Frame(scroller, 600000);
+    EXPECT_EQ(Frame(scroller, 700), 255);
+    EXPECT_EQ(scroller.WindowRow(700 - scroller.startTime),
+              scroller.textHeight + scroller.boxHeight);
+    Raise();
+    Frame(scroller, 1400);
+    EXPECT_EQ(scroller.endTime, 1400);
+    EXPECT_EQ(Frame(scroller, 100), -1);
+    EXPECT_FALSE(scroller.scrollActive);
+}
+
 // Each frame uploads boxHeight rows of the text buffer from the window row, the first cleared.
 TEST_F(Scroller, UploadsTheVisibleWindowWithItsFirstRowCleared) {
     auto& scroller = LoadScroller(0, 0);
