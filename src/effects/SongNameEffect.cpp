@@ -43,8 +43,8 @@ void SongNameEffect::RenderTitle(int32_t elapsed, int32_t remaining) {
     if (song == -1) {
         return;
     }
-    const auto pixelHeight =
-        static_cast<int>(std::floor(height * 0.5f * static_cast<float>(host->WindowHeight())));
+    const int32_t pixelHeight =
+        TruncatePixels(std::floor(height * 0.5f * static_cast<float>(host->WindowHeight())));
     const FontDescription font =
         TextFont(fontFace, pixelHeight, bold, italic, strikeOut, underline);
     const std::string title = host->CurrentSongTitle();
@@ -60,6 +60,11 @@ void SongNameEffect::RenderTitle(int32_t elapsed, int32_t remaining) {
     const int w = std::max(measured.Width(), boxWidth);
     const int h = measured.Height();
     if (w <= 0 || h <= 0) {
+        return;
+    }
+    // Made first: a size the device cannot hold allocates no pixels either.
+    std::unique_ptr<GfxTexture> texture = device->CreateTexture(w, h, TextureUsage::AutoMipmap);
+    if (!texture) {
         return;
     }
     textWidth = w;
@@ -89,7 +94,9 @@ void SongNameEffect::RenderTitle(int32_t elapsed, int32_t remaining) {
             line[column] = out;
         }
     }
-    textTexture = UploadPixels(*device, pixels.data(), w, h);
+    if (UploadPixels(*device, pixels.data(), *texture)) {
+        textTexture = std::move(texture);
+    }
     renderedSong = song;
 }
 
@@ -133,8 +140,8 @@ void SongNameEffect::Rebuild() {
     // until a window width has been measured (a disk that starts on the full desktop) it is
     // measured from the rectangle, not left at the whole screen's width.
     if (host->Windowed() || !boxMeasured) {
-        boxWidth = static_cast<int32_t>(static_cast<float>(host->WindowHeight()) * host->Aspect() *
-                                        width * 0.5f);
+        boxWidth = TruncatePixels(static_cast<float>(host->WindowHeight()) * host->Aspect() *
+                                  width * 0.5f);
         boxMeasured = host->Windowed();
     }
     tooWideSong = -1;

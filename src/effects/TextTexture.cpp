@@ -1,6 +1,8 @@
 // The text-to-texture steps that the song title and the scroller share.
 #include "effects/TextTexture.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace quib {
@@ -38,17 +40,18 @@ bool CopyRows(GfxTexture& texture, const uint32_t* pixels, int width, int rows,
     return true;
 }
 
-std::unique_ptr<GfxTexture> UploadPixels(GfxDevice& device, const uint32_t* pixels, int width,
-                                         int height) {
-    std::unique_ptr<GfxTexture> texture =
-        device.CreateTexture(width, height, TextureUsage::AutoMipmap);
+bool UploadPixels(GfxDevice& device, const uint32_t* pixels, GfxTexture& target) {
     const std::unique_ptr<GfxTexture> staging =
-        device.CreateTexture(width, height, TextureUsage::Staging);
-    if (!texture || !staging || !CopyRows(*staging, pixels, width, height) ||
-        !device.UpdateTexture(*staging, *texture)) {
-        return nullptr;
+        device.CreateTexture(target.Width(), target.Height(), TextureUsage::Staging);
+    return staging && CopyRows(*staging, pixels, target.Width(), target.Height()) &&
+           device.UpdateTexture(*staging, target);
+}
+
+int32_t TruncatePixels(double value) {
+    if (!(value == value)) {
+        return 0;
     }
-    return texture;
+    return static_cast<int32_t>(std::clamp(value, double{INT32_MIN}, double{INT32_MAX}));
 }
 
 } // namespace quib

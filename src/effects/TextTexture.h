@@ -20,9 +20,12 @@ FontDescription TextFont(const std::string& face, int pixelHeight, uint8_t bold,
 bool CopyRows(GfxTexture& texture, const uint32_t* pixels, int width, int rows,
               bool clearFirstRow = false);
 
-// A drawable texture (automatic mipmaps) holding width x height pixels, row 0 first, uploaded
-// through a staging texture that is released again; null when either cannot be made.
-std::unique_ptr<GfxTexture> UploadPixels(GfxDevice& device, const uint32_t* pixels, int width,
-                                         int height);
+// Fills a drawable texture with pixels of its own size, row 0 first, through a staging texture
+// that is released again. False when the staging texture cannot be made.
+bool UploadPixels(GfxDevice& device, const uint32_t* pixels, GfxTexture& target);
+
+// A pixel size computed in floating point, truncated toward zero; values beyond the int32
+// range (a rectangle no screen has) saturate and NaN gives 0, so a hostile size never wraps.
+int32_t TruncatePixels(double value);
 
 } // namespace quib

@@ -95,8 +95,8 @@ void VerticalScrollerEffect::Draw(int32_t, int32_t, int32_t p) {
 
 void VerticalScrollerEffect::Rebuild() {
     const auto windowHeight = static_cast<float>(host->WindowHeight());
-    const auto measuredWidth = static_cast<int32_t>(host->Aspect() * windowHeight * width * 0.5f);
-    const auto measuredHeight = static_cast<int32_t>(height * 0.5f * windowHeight);
+    const int32_t measuredWidth = TruncatePixels(host->Aspect() * windowHeight * width * 0.5f);
+    const int32_t measuredHeight = TruncatePixels(height * 0.5f * windowHeight);
     if (host->Windowed()) {
         boxWidth = windowBoxWidth = measuredWidth;
         boxHeight = windowBoxHeight = measuredHeight;
@@ -105,11 +105,11 @@ void VerticalScrollerEffect::Rebuild() {
     } else {
         // Window pixels scaled by the desktop's height over the window's.
         const float k = static_cast<float>(host->DesktopHeight()) / windowHeight;
-        boxWidth = static_cast<int32_t>(
+        boxWidth = TruncatePixels(
             static_cast<float>(windowBoxWidth == -1 ? measuredWidth : windowBoxWidth) * k);
-        boxHeight = static_cast<int32_t>(
+        boxHeight = TruncatePixels(
             static_cast<float>(windowBoxHeight == -1 ? measuredHeight : windowBoxHeight) * k);
-        fontPixels = static_cast<int32_t>(static_cast<float>(fontHeight) * k);
+        fontPixels = TruncatePixels(static_cast<float>(fontHeight) * k);
         timePerPixel = scrollSpeed / static_cast<double>(k);
     }
     if (quad) {
@@ -126,6 +126,9 @@ void VerticalScrollerEffect::Rebuild() {
     }
     textTexture = device->CreateTexture(boxWidth, boxHeight, TextureUsage::AutoMipmap);
     stagingTexture = device->CreateTexture(boxWidth, boxHeight, TextureUsage::Staging);
+    if (!textTexture || !stagingTexture) {
+        return; // a box the device cannot hold: no pixels are rendered either
+    }
 
     const FontDescription font = TextFont(fontFace, fontPixels, bold, italic, strikeOut, underline);
     TextRenderer& renderer = host->Text();
