@@ -5,6 +5,10 @@
 #include "effects/SongNameEffect.h"
 #include "effects/ToggledImageEffect.h"
 #include "effects/VerticalScrollerEffect.h"
+#include "visualizers/BeatFlowerVisualizer.h"
+#include "visualizers/BouncingEQVisualizer.h"
+#include "visualizers/PlasmaVisualizer.h"
+#include "visualizers/VerticalEQBarsVisualizer.h"
 
 #include <array>
 
@@ -20,17 +24,17 @@ Effect* Make(GfxDevice* device, EffectHost* host) {
 
 // Indexed by type id; null where the class is not part of this player yet.
 constexpr std::array<Constructor, kEffectTypeCount> kConstructors = {
-    Make<ImageEffect>,            // 0
-    nullptr,                      // 1 ButtonEffect
-    nullptr,                      // 2 BouncingEQVisualizer
-    nullptr,                      // 3 AnimationEffect
-    Make<SongNameEffect>,         // 4
-    nullptr,                      // 5 SliderBarEffect
-    Make<VerticalScrollerEffect>, // 6
-    nullptr,                      // 7 VerticalEQBarsVisualizer
-    nullptr,                      // 8 PlasmaVisualizer
-    nullptr,                      // 9 BeatFlowerVisualizer
-    Make<ToggledImageEffect>,     // 10
+    Make<ImageEffect>,              // 0
+    nullptr,                        // 1 ButtonEffect
+    Make<BouncingEQVisualizer>,     // 2
+    nullptr,                        // 3 AnimationEffect
+    Make<SongNameEffect>,           // 4
+    nullptr,                        // 5 SliderBarEffect
+    Make<VerticalScrollerEffect>,   // 6
+    Make<VerticalEQBarsVisualizer>, // 7
+    Make<PlasmaVisualizer>,         // 8
+    Make<BeatFlowerVisualizer>,     // 9
+    Make<ToggledImageEffect>,       // 10
 };
 
 Constructor Find(EffectType type) {

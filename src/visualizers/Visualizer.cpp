@@ -1,0 +1,182 @@
+// The base of the effects that react to the music: throttled spectrum bands and beat detection.
+#include "visualizers/Visualizer.h"
+
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace quib {
+namespace {
+
+// An edge computed in floating point, as an exclusive bin: at least start + 1, never past the
+// last bin (a band that starts at the end is left with no bins). An edge that is not a number
+// counts as below start.
+int32_t BoundEdge(double edge, int32_t start) {
+    const double rounded = std::floor(edge + 0.5);
+    int32_t e = start;
+    if (rounded >= kSpectrumBins) {
+        e = kSpectrumBins;
+    } else if (rounded > start) {
+        e = static_cast<int32_t>(rounded);
+    }
+    if (e <= start) {
+        e = start + 1;
+    }
+    return std::min(e, kSpectrumBins);
+}
+
+// The mean of bins start .. end - 1; 0 for a band with no bins.
+float MeanOf(const std::array<float, kSpectrumBins>& fft, int32_t start, int32_t end) {
+    if (end <= start) {
+        return 0.0f;
+    }
+    float sum = 0.0f;
+    for (int32_t k = start; k < end; ++k) {
+        sum += fft[k];
+    }
+    return sum / static_cast<float>(end - start);
+}
+
+} // namespace
+
+Visualizer::Visualizer(GfxDevice* device, EffectHost* host) : Effect(device, host) {}
+
+Visualizer::~Visualizer() = default;
+
+void Visualizer::Load(TextureStore& textures, DescriptionReader& reader, Archive& archive) {
+    Effect::Load(textures, reader, archive);
+    VisualizerHead head;
+    ReadOwnFields(reader, head);
+    beatBandCount = head.beatBandCount;
+    bandCount = head.bandCount;
+    bandFactor = head.bandFactor;
+    linearBands = head.linearBands != 0;
+    normalise = head.normalise != 0;
+    clipLevel = head.clipLevel;
+}
+
+void Visualizer::ResizeAnalysis() {
+    const auto bandSlots = static_cast<size_t>(std::max(bandCount, 0));
+    const auto beatSlots = static_cast<size_t>(std::max(beatBandCount, 0));
+    bands.resize(bandSlots);
+    peaks.assign(normalise ? bandSlots : 0, 0.0f);
+    beats.assign(beatSlots, 0);
+    history.assign(beatSlots * kHistoryLength, 0.0f);
+}
+
+int32_t Visualizer::BandEdge(int32_t i, int32_t start) const {
+    if (linearBands) {
+        const float width = 256.0f * bandFactor / static_cast<float>(bandCount);
+        return BoundEdge(static_cast<double>(start) + std::floor(width + 0.5), start);
+    }
+    // Base, exponent and power are each rounded to single precision.
+    const auto base = static_cast<float>(256.0 * bandFactor);
+    const auto exponent = static_cast<float>(static_cast<double>(i) / bandCount);
+    const auto power = static_cast<float>(std::pow(base, exponent));
+    return BoundEdge(power, start);
+}
+
+int32_t Visualizer::BeatBandEdge(int32_t i, int32_t start) const {
+    const auto exponent = static_cast<float>(static_cast<double>(i) / beatBandCount);
+    const auto power = static_cast<float>(std::pow(256.0f, exponent));
+    return BoundEdge(power, start);
+}
+
+void Visualizer::SampleSpectrum() {
+    const int32_t song = host->CurrentSong();
+    if (song < 0) {
+        return; // no channel to ask: every output stays as it is
+    }
+    if (song != lastSong) {
+        lastSampleTime = 0;
+        std::fill(beats.begin(), beats.end(), uint8_t{0});
+        std::fill(history.begin(), history.end(), 0.0f);
+        std::fill(peaks.begin(), peaks.end(), 0.0f);
+        lastSong = song;
+    }
+
+    const int32_t now = host->GetPlaybackPosition();
+    const bool stopped = host->UserStopped();
+    const int64_t since = static_cast<int64_t>(now) - lastSampleTime;
+    sinceLastSample = static_cast<int32_t>(std::clamp<int64_t>(since, 0, INT32_MAX));
+    if (!(now < lastSampleTime || sinceLastSample >= kSampleInterval || stopped)) {
+        return;
+    }
+    lastSampleTime = now;
+    host->CurrentSpectrum(fft.data());
+
+    int32_t start = 0;
+    for (size_t i = 0; i < bands.size(); ++i) {
+        bands[i] = 0.0f;
+        if (stopped) {
+            continue;
+        }
+        const int32_t end = BandEdge(static_cast<int32_t>(i), start);
+        float level = MeanOf(fft, start, end);
+        start = end;
+        if (clipLevel > 0.0f) {
+            level = std::min(level, clipLevel) / clipLevel;
+        } else {
+            level = 0.0f; // a level of 0 or below would divide by zero or flip every band
+        }
+        if (normalise) {
+            peaks[i] = std::max(peaks[i], level);
+            if (peaks[i] > 0.0f) {
+                level /= peaks[i];
+            }
+        }
+        bands[i] = level;
+    }
+
+    start = 0;
+    for (size_t i = 0; i < beats.size(); ++i) {
+        const int32_t end = BeatBandEdge(static_cast<int32_t>(i), start);
+        const float energy = MeanOf(fft, start, end);
+        start = end;
+        float* const past = history.data() + i * kHistoryLength;
+        float sum = 0.0f;
+        for (int32_t k = 0; k < kHistoryLength; ++k) {
+            sum += past[k];
+        }
+        const float average = sum / static_cast<float>(kHistoryLength);
+        beats[i] = 3.0f * average < energy ? 1 : 0;
+        std::memmove(past, past + 1, (kHistoryLength - 1) * sizeof(float));
+        past[kHistoryLength - 1] = energy;
+    }
+}
+
+bool Visualizer::SongAdvances() const {
+    return host->CurrentSong() >= 0 && host->CurrentChannelState() != ChannelState::Paused;
+}
+
+bool Visualizer::TakeUpdate(int32_t position, int32_t& dt) {
+    if (position < lastUpdate) {
+        lastUpdate = 0;
+    }
+    const int64_t passed = static_cast<int64_t>(position) - lastUpdate;
+    if (passed <= kSampleInterval || !SongAdvances()) {
+        return false;
+    }
+    dt = static_cast<int32_t>(passed);
+    lastUpdate = position;
+    return true;
+}
+
+void Visualizer::Upload(GfxVertexBuffer& buffer, const ColouredVertex* vertices, size_t count) {
+    const size_t bytes = std::min<size_t>(count * sizeof(ColouredVertex), buffer.Size());
+    void* target = buffer.Lock();
+    if (bytes > 0) {
+        std::memcpy(target, vertices, bytes);
+    }
+    buffer.Unlock();
+}
+
+int32_t Visualizer::Truncate(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    return static_cast<int32_t>(std::clamp(value, -2147483648.0, 2147483647.0));
+}
+
+} // namespace quib
