@@ -432,7 +432,10 @@ float MusicDiskApp::MasterVolume() const {
 }
 
 bool MusicDiskApp::CurrentSpectrum(float* magnitudes) const {
-    return audio->GetSpectrum(CurrentHandle(), magnitudes);
+    // What is heard at the position this frame's pages are drawn at, not what the output has
+    // mixed since: the same spectrum in a window and headless.
+    return audio->GetSpectrumAt(CurrentHandle(), static_cast<uint32_t>(songPosition.load()),
+                                magnitudes);
 }
 
 TextRenderer& MusicDiskApp::Text() {

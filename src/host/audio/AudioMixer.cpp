@@ -20,8 +20,8 @@ struct AudioMixer::Channel {
     bool inPass = false;
     uint32_t epoch = 0; // counts restarts, so a pass that raced one is not counted
     uint64_t frames = 0;
-    std::array<float, SpectrumAnalyzer::kPoints> history{}; // mono ring buffer
-    size_t historyNext = 0;
+    std::array<float, kSpectrumHistoryFrames> history{}; // mono ring buffer
+    size_t historyNext = 0;                              // where the frame numbered `frames` goes
 
     void Restart() {
         rewindPending = true;
@@ -145,7 +145,8 @@ uint32_t AudioMixer::GetChannelType(AudioHandle handle) const {
     return channel->isStream ? kChannelTypeStream : kChannelTypeModule;
 }
 
-bool AudioMixer::GetSpectrum(AudioHandle handle, float* magnitudes) const {
+bool AudioMixer::GetSpectrum(AudioHandle handle, uint64_t end, float* magnitudes) const {
+    static_assert(kSpectrumHistoryFrames >= SpectrumAnalyzer::kPoints);
     std::array<float, SpectrumAnalyzer::kPoints> samples;
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -154,9 +155,19 @@ bool AudioMixer::GetSpectrum(AudioHandle handle, float* magnitudes) const {
             std::fill_n(magnitudes, SpectrumAnalyzer::kBins, 0.0f);
             return false;
         }
-        // Oldest first: the ring's next write position holds the oldest sample.
-        const auto next = channel->history.begin() + static_cast<long>(channel->historyNext);
-        std::rotate_copy(channel->history.begin(), next, channel->history.end(), samples.begin());
+        // Frames before the restart are zeros in the ring, so a window reaching before frame 0
+        // reads silence there.
+        const uint64_t kept = kSpectrumHistoryFrames - SpectrumAnalyzer::kPoints;
+        const uint64_t newest = channel->frames;
+        end = std::clamp(end, newest > kept ? newest - kept : 0, newest);
+        const size_t size = channel->history.size();
+        size_t at = (channel->historyNext + size - static_cast<size_t>(newest - end) % size -
+                     SpectrumAnalyzer::kPoints) %
+                    size;
+        for (float& sample : samples) {
+            sample = channel->history[at];
+            at = (at + 1) % size;
+        }
     }
     analyzer_.Analyze(samples.data(), magnitudes);
     return true;

@@ -43,7 +43,8 @@ public:
     ChannelState GetState(AudioHandle handle) const;
     uint64_t GetFrames(AudioHandle handle) const;
     uint32_t GetChannelType(AudioHandle handle) const;
-    bool GetSpectrum(AudioHandle handle, float* magnitudes) const;
+    // The spectrum of the kPoints frames that end at frame `end` (clamped to what is kept).
+    bool GetSpectrum(AudioHandle handle, uint64_t end, float* magnitudes) const;
 
     bool SetVolume(float volume);
     float GetVolume() const { return volume_.load(std::memory_order_relaxed); }

@@ -60,7 +60,11 @@ float AudioOutput::GetVolume() const {
 }
 
 bool AudioOutput::GetSpectrum(AudioHandle handle, float* magnitudes) const {
-    return mixer_->GetSpectrum(handle, magnitudes);
+    return mixer_->GetSpectrum(handle, UINT64_MAX, magnitudes);
+}
+
+bool AudioOutput::GetSpectrumAt(AudioHandle handle, uint64_t position, float* magnitudes) const {
+    return mixer_->GetSpectrum(handle, position / 4, magnitudes); // 16-bit stereo
 }
 
 } // namespace quib

@@ -36,6 +36,9 @@ inline constexpr uint32_t kChannelTypeModule = 0x20000;
 
 // Number of magnitudes GetSpectrum fills (from a 512-point FFT).
 inline constexpr int kSpectrumBins = 256;
+// Frames of each channel's recent output kept for GetSpectrumAt: more than a sound device's
+// buffer runs ahead of a frame's position (about 370 ms).
+inline constexpr int kSpectrumHistoryFrames = 16384;
 
 // The output: owns every channel created through it and mixes those that play. Every operation
 // may be called from any thread while the output's own thread mixes; none of them blocks the
@@ -83,6 +86,11 @@ public:
     // that a full-scale sine centred on a bin reads 1.0. Bin k is k * 44100 / 512 Hz. Fills
     // zeros and returns false for an invalid handle.
     bool GetSpectrum(AudioHandle handle, float* magnitudes) const;
+    // The same spectrum of the 512 frames that end at byte `position` of the channel (as
+    // GetPosition counts), so that a frame drawn at a position shows what is heard there even
+    // while the output mixes on ahead. A position past what has played reads the newest frames;
+    // one further back than the last kSpectrumHistoryFrames reads the oldest frames kept.
+    bool GetSpectrumAt(AudioHandle handle, uint64_t position, float* magnitudes) const;
 
 protected:
     AudioOutput();

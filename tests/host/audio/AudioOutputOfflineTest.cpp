@@ -308,5 +308,32 @@ TEST_F(AudioOffline, SpectrumOfAFullScaleSineAndOfSilence) {
     EXPECT_TRUE(std::equal(again, again + kSpectrumBins, reference));
 }
 
+TEST_F(AudioOffline, SpectrumAtAPositionHoldsWhileTheOutputMixesAhead) {
+    // Off a bin's centre the side bins depend on where the window falls, so a window one frame
+    // off would not match.
+    const std::string path = Tone("off.wav", 1.0, BinFrequency(20) + 37.0, 0.7);
+    const AudioHandle h = out_.CreateStream(path.c_str(), 0);
+    AudioOutputOffline other;
+    const AudioHandle copy = other.CreateStream(path.c_str(), 0);
+    out_.Play(h, true);
+    other.Play(copy, true);
+    out_.Advance(3000);
+    other.Advance(3000);
+    out_.Advance(2000);
+    float at[kSpectrumBins];
+    float reference[kSpectrumBins];
+    ASSERT_TRUE(out_.GetSpectrumAt(h, 3000 * 4, at));
+    other.GetSpectrum(copy, reference);
+    EXPECT_TRUE(std::equal(at, at + kSpectrumBins, reference));
+    out_.GetSpectrum(h, reference);
+    EXPECT_FALSE(std::equal(at, at + kSpectrumBins, reference));
+
+    // Past the newest frame: the newest; before the first: silence in the window's head.
+    out_.GetSpectrumAt(h, 1u << 30, at);
+    EXPECT_TRUE(std::equal(at, at + kSpectrumBins, reference));
+    out_.GetSpectrumAt(h, 0, at);
+    EXPECT_EQ(*std::max_element(at, at + kSpectrumBins), 0.0f);
+}
+
 } // namespace
 } // namespace quib
