@@ -1,7 +1,6 @@
 // Three translucent six-petalled flowers that turn, brighten with the spectrum and spin on beats.
 #include "visualizers/BeatFlowerVisualizer.h"
 
-
 #include <algorithm>
 #include <cmath>
 

@@ -1,7 +1,6 @@
 // The base of the effects that react to the music: throttled spectrum bands and beat detection.
 #include "visualizers/Visualizer.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -9,21 +8,17 @@
 namespace quib {
 namespace {
 
-// An edge computed in floating point, as an exclusive bin: at least start + 1, never past the
-// last bin (a band that starts at the end is left with no bins). An edge that is not a number
-// counts as below start.
-int32_t BoundEdge(double edge, int32_t start) {
+// An edge computed in floating point, rounded half up to a bin and at least start + 1. An edge
+// that is not a number counts as below start.
+double RoundEdge(double edge, int32_t start) {
     const double rounded = std::floor(edge + 0.5);
-    int32_t e = start;
-    if (rounded >= kSpectrumBins) {
-        e = kSpectrumBins;
-    } else if (rounded > start) {
-        e = static_cast<int32_t>(rounded);
-    }
-    if (e <= start) {
-        e = start + 1;
-    }
-    return std::min(e, kSpectrumBins);
+    return rounded > start ? rounded : start + 1.0;
+}
+
+// A rounded edge as an exclusive bin, never past the last bin (a band that starts at the end
+// is left with no bins).
+int32_t BoundEdge(double edge, int32_t start) {
+    return static_cast<int32_t>(std::min(RoundEdge(edge, start), double{kSpectrumBins}));
 }
 
 // The mean of bins start .. end - 1; 0 for a band with no bins.
@@ -65,16 +60,21 @@ void Visualizer::ResizeAnalysis() {
     history.assign(beatSlots * kHistoryLength, 0.0f);
 }
 
-int32_t Visualizer::BandEdge(int32_t i, int32_t start) const {
+double Visualizer::UnboundedBandEdge(int32_t i, int32_t start, int32_t bandCount, float bandFactor,
+                                     bool linearBands) {
     if (linearBands) {
         const float width = 256.0f * bandFactor / static_cast<float>(bandCount);
-        return BoundEdge(static_cast<double>(start) + std::floor(width + 0.5), start);
+        return RoundEdge(static_cast<double>(start) + std::floor(width + 0.5), start);
     }
     // Base, exponent and power are each rounded to single precision.
     const auto base = static_cast<float>(256.0 * bandFactor);
     const auto exponent = static_cast<float>(static_cast<double>(i) / bandCount);
     const auto power = static_cast<float>(std::pow(base, exponent));
-    return BoundEdge(power, start);
+    return RoundEdge(power, start);
+}
+
+int32_t Visualizer::BandEdge(int32_t i, int32_t start) const {
+    return BoundEdge(UnboundedBandEdge(i, start, bandCount, bandFactor, linearBands), start);
 }
 
 int32_t Visualizer::BeatBandEdge(int32_t i, int32_t start) const {

@@ -37,6 +37,10 @@ public:
     // Upper edge (exclusive bin) of spectrum band i that starts at bin `start`; never past the
     // 256 bins and at least start + 1 while start is below 256.
     int32_t BandEdge(int32_t i, int32_t start) const;
+    // The same edge before the bins' bounds (still at least start + 1), for tools that warn of
+    // bands reaching past the spectrum.
+    static double UnboundedBandEdge(int32_t i, int32_t start, int32_t bandCount, float bandFactor,
+                                    bool linearBands);
     // Upper edge of beat band i that starts at bin `start`, under the same bounds.
     int32_t BeatBandEdge(int32_t i, int32_t start) const;
 

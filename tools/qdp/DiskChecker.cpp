@@ -11,6 +11,7 @@
 #include "host/audio/AudioOutputOffline.h"
 #include "host/gfx/ImageCodec.h"
 #include "vfs/ZipArchive.h"
+#include "visualizers/Visualizer.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -273,9 +274,7 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& whe
                 CheckAnimation(block, where);
             }
             if constexpr (std::is_base_of_v<VisualizerHead, Block>) {
-                if (block.clipLevel == 0.0f) {
-                    Error(where, "clipLevel is 0: every band divides by zero");
-                }
+                CheckBands(block, where);
             }
             if constexpr (std::is_same_v<Block, PlasmaVisualizerBlock>) {
                 if (block.beatBandCount < 6) {
@@ -294,6 +293,30 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& whe
             }
         },
         effect.block);
+}
+
+// The player keeps every band inside the spectrum's 256 bins and reads a band left without
+// bins as 0; a clip level of 0 or below reads every band as 0.
+void DiskChecker::CheckBands(const VisualizerHead& head, const std::string& where) {
+    if (!(head.clipLevel > 0.0f)) {
+        Error(where,
+              "clipLevel is " + FormatFloat(head.clipLevel) + ", not above 0: every band reads 0");
+    }
+    int32_t start = 0;
+    for (int32_t i = 0; i < head.bandCount; ++i) {
+        const double end = Visualizer::UnboundedBandEdge(i, start, head.bandCount, head.bandFactor,
+                                                         head.linearBands != 0);
+        if (end > kSpectrumBins) {
+            Warning(where, "band " + std::to_string(i) + " of " + std::to_string(head.bandCount) +
+                               " would end at bin " +
+                               std::to_string(static_cast<int64_t>(std::min(end, 1e18))) +
+                               ", past the spectrum's " + std::to_string(kSpectrumBins) +
+                               " bins (bandFactor " + FormatFloat(head.bandFactor) +
+                               "): the bands from there on are cut short or read 0");
+            return;
+        }
+        start = static_cast<int32_t>(end);
+    }
 }
 
 void DiskChecker::CheckAnimation(const AnimationEffectBlock& block, const std::string& where) {

@@ -35,6 +35,7 @@ private:
     void CheckPages();
     void CheckEffect(const EffectRecord& effect, const std::string& where);
     void CheckTexture(int32_t index, const std::string& where, const char* what, bool fallback);
+    void CheckBands(const VisualizerHead& head, const std::string& where);
     void CheckAnimation(const AnimationEffectBlock& block, const std::string& where);
     void CheckFontFace(const std::string& face, uint8_t bold, uint8_t italic,
                        const std::string& where);
