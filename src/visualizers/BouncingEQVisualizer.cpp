@@ -93,11 +93,7 @@ void BouncingEQVisualizer::UpdateBars(int32_t elapsed, int32_t remaining, int32_
     const float fall = static_cast<float>(dt) / (decaySeconds * 44100.0f);
     for (size_t i = 0; i < levels.size(); ++i) {
         const float band = i < bands.size() ? bands[i] : 0.0f;
-        if (band > levels[i]) {
-            levels[i] = band;
-        } else if (levels[i] > 0.0f) {
-            levels[i] = std::max(levels[i] - fall, 0.0f);
-        }
+        levels[i] = FollowBand(levels[i], band, fall);
         const float top = y - (1.0f - levels[i]) * height;
         const float f = std::max(1.0f - levels[i] / height, 0.0f);
         const uint32_t topArgb = Blend(topFaded, bottom, f, 24) << 24 |
@@ -108,13 +104,7 @@ void BouncingEQVisualizer::UpdateBars(int32_t elapsed, int32_t remaining, int32_
 }
 
 void BouncingEQVisualizer::DrawBars() {
-    if (!barBuffer) {
-        return;
-    }
-    Upload(*barBuffer, barVertices.data(), barVertices.size());
-    device->SetTexture(nullptr);
-    device->Draw(*barBuffer, VertexFormat::Coloured, Primitive::TriangleList, 0,
-                 static_cast<uint32_t>(levels.size() * 2));
+    DrawTriangleList(barBuffer.get(), barVertices);
 }
 
 void BouncingEQVisualizer::Draw(int32_t elapsed, int32_t remaining, int32_t position) {

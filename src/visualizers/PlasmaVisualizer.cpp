@@ -149,13 +149,7 @@ void PlasmaVisualizer::UpdateCells(int32_t elapsed, int32_t remaining, int32_t d
 }
 
 void PlasmaVisualizer::DrawCells() {
-    if (!cellBuffer) {
-        return;
-    }
-    Upload(*cellBuffer, cellVertices.data(), cellVertices.size());
-    device->SetTexture(nullptr);
-    device->Draw(*cellBuffer, VertexFormat::Coloured, Primitive::TriangleList, 0,
-                 static_cast<uint32_t>(CellCount() * 2));
+    DrawTriangleList(cellBuffer.get(), cellVertices);
 }
 
 void PlasmaVisualizer::Draw(int32_t elapsed, int32_t remaining, int32_t position) {

@@ -86,11 +86,7 @@ void VerticalEQBarsVisualizer::UpdateBars(int32_t elapsed, int32_t remaining, in
     const float fall = static_cast<float>(dt) / (decaySeconds * 44100.0f);
     for (size_t i = 0; i < levels.size(); ++i) {
         const float band = i < bands.size() ? bands[i] : 0.0f;
-        if (levels[i] < band) {
-            levels[i] = band;
-        } else if (levels[i] > 0.0f) {
-            levels[i] = std::max(levels[i] - fall, 0.0f);
-        }
+        levels[i] = FollowBand(levels[i], band, fall);
         const float top = y - (1.0f - levels[i]) * height;
         if (hidden) {
             WriteBar(i, BarCentre(static_cast<int32_t>(i), p), top, 0, 0, 0);
@@ -102,13 +98,7 @@ void VerticalEQBarsVisualizer::UpdateBars(int32_t elapsed, int32_t remaining, in
 }
 
 void VerticalEQBarsVisualizer::DrawBars() {
-    if (!barBuffer) {
-        return;
-    }
-    Upload(*barBuffer, barVertices.data(), barVertices.size());
-    device->SetTexture(nullptr);
-    device->Draw(*barBuffer, VertexFormat::Coloured, Primitive::TriangleList, 0,
-                 static_cast<uint32_t>(levels.size() * 4));
+    DrawTriangleList(barBuffer.get(), barVertices);
 }
 
 void VerticalEQBarsVisualizer::Draw(int32_t elapsed, int32_t remaining, int32_t position) {

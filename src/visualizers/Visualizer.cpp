@@ -172,6 +172,24 @@ void Visualizer::Upload(GfxVertexBuffer& buffer, const ColouredVertex* vertices,
     buffer.Unlock();
 }
 
+void Visualizer::DrawTriangleList(GfxVertexBuffer* buffer,
+                                  const std::vector<ColouredVertex>& vertices) {
+    if (buffer == nullptr) {
+        return;
+    }
+    Upload(*buffer, vertices.data(), vertices.size());
+    device->SetTexture(nullptr);
+    device->Draw(*buffer, VertexFormat::Coloured, Primitive::TriangleList, 0,
+                 static_cast<uint32_t>(vertices.size() / 3));
+}
+
+float Visualizer::FollowBand(float level, float band, float fall) {
+    if (level < band) {
+        return band;
+    }
+    return level > 0.0f ? std::max(level - fall, 0.0f) : level;
+}
+
 int32_t Visualizer::Truncate(double value) {
     if (std::isnan(value)) {
         return 0;

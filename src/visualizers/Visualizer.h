@@ -72,6 +72,12 @@ protected:
     bool SongAdvances() const;
     // Locks the buffer, copies `count` vertices in (as many as fit), unlocks.
     static void Upload(GfxVertexBuffer& buffer, const ColouredVertex* vertices, size_t count);
+    // Uploads the vertices and draws them as an untextured triangle list; nothing without a
+    // buffer.
+    void DrawTriangleList(GfxVertexBuffer* buffer, const std::vector<ColouredVertex>& vertices);
+    // A bar's displayed level after an update: up to the band at once, otherwise down by
+    // `fall`, never below 0.
+    static float FollowBand(float level, float band, float fall);
     // A floating-point value truncated toward zero, kept inside the int32 range (NaN is 0).
     static int32_t Truncate(double value);
 };

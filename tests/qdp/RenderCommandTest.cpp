@@ -203,66 +203,66 @@ TEST_F(RenderCommand, SongTitleInItsGradientFollowsTheSong) {
     ASSERT_EQ(Render("--time 9"), 0); // the tune lasts 7.7 s; the second song plays
     const auto [nextLeft, nextRight] = extent(Frame());
     EXPECT_GT(nextRight - nextLeft, right - left + 20);
+}
 
-    // The four visualizers, one a quadrant, on the song page of the square-wave tune.
-    TEST_F(RenderCommand, VisualizersReactRepeatably) {
-        VerticalEQBarsVisualizerBlock bars;
-        bars.x = -1.0f;
-        bars.width = 1.0f;
-        bars.height = 1.0f;
-        bars.clipLevel = 0.05f;
-        BouncingEQVisualizerBlock bouncing;
-        bouncing.x = 0.0f;
-        bouncing.width = 1.0f;
-        bouncing.height = 1.0f;
-        bouncing.clipLevel = 0.05f;
-        PlasmaVisualizerBlock plasma;
-        plasma.y = 0.0f;
-        plasma.width = 1.0f;
-        plasma.height = 1.0f;
-        BeatFlowerVisualizerBlock flower;
-        flower.x = 0.0f;
-        flower.y = 0.0f;
-        flower.width = 1.0f;
-        flower.height = 1.0f;
-        DescriptionModel m;
-        m.header = {"Visualizers", 1, 1, 4.0f / 3.0f, 96};
-        m.songs = {{"tune.mod", "Tune", 0, 0}};
-        m.pages = {
-            PageRecord{}, PageRecord{},
-            PageRecord{{GroupRecord{{{0, 1000000}}, {{bars}, {bouncing}, {plasma}, {flower}}}}}};
-        WriteBytes(scratch / "stage" / "musicdisk.cfg", WriteDescription(m));
-        const std::string zip = "cd '" + (scratch / "stage").string() +
-                                "' && rm -f ../disk.qdp && zip -q -X ../disk.qdp musicdisk.cfg";
-        ASSERT_EQ(std::system(zip.c_str()), 0);
+// The four visualizers, one a quadrant, on the song page of the square-wave tune.
+TEST_F(RenderCommand, VisualizersReactRepeatably) {
+    VerticalEQBarsVisualizerBlock bars;
+    bars.x = -1.0f;
+    bars.width = 1.0f;
+    bars.height = 1.0f;
+    bars.clipLevel = 0.05f;
+    BouncingEQVisualizerBlock bouncing;
+    bouncing.x = 0.0f;
+    bouncing.width = 1.0f;
+    bouncing.height = 1.0f;
+    bouncing.clipLevel = 0.05f;
+    PlasmaVisualizerBlock plasma;
+    plasma.y = 0.0f;
+    plasma.width = 1.0f;
+    plasma.height = 1.0f;
+    BeatFlowerVisualizerBlock flower;
+    flower.x = 0.0f;
+    flower.y = 0.0f;
+    flower.width = 1.0f;
+    flower.height = 1.0f;
+    DescriptionModel m;
+    m.header = {"Visualizers", 1, 1, 4.0f / 3.0f, 96};
+    m.songs = {{"tune.mod", "Tune", 0, 0}};
+    m.pages = {PageRecord{}, PageRecord{},
+               PageRecord{{GroupRecord{{{0, 1000000}}, {{bars}, {bouncing}, {plasma}, {flower}}}}}};
+    WriteBytes(scratch / "stage" / "musicdisk.cfg", WriteDescription(m));
+    const std::string zip = "cd '" + (scratch / "stage").string() +
+                            "' && rm -f ../disk.qdp && zip -q -X ../disk.qdp musicdisk.cfg";
+    ASSERT_EQ(std::system(zip.c_str()), 0);
 
-        // Pixels of a quadrant (0 top left, 1 top right, 2 bottom left, 3 bottom right).
-        const auto quadrant = [](const DecodedImage& image, int q) {
-            std::vector<uint32_t> pixels;
-            for (int y = 0; y < image.height / 2; ++y) {
-                for (int x = 0; x < image.width / 2; ++x) {
-                    pixels.push_back(
-                        At(image, x + (q % 2) * image.width / 2, y + (q / 2) * image.height / 2));
-                }
-            }
-            return pixels;
-        };
-        ASSERT_EQ(Render("--time 1"), 0);
-        const DecodedImage early = Frame();
-        ASSERT_EQ(Render("--time 1.5"), 0);
-        const DecodedImage late = Frame();
-        ASSERT_EQ(Render("--time 1.5"), 0);
-        EXPECT_EQ(Frame().argb, late.argb) << "a headless frame is repeatable";
-        for (int q = 0; q < 4; ++q) {
-            const auto pixels = quadrant(late, q);
-            const auto lit = std::count_if(pixels.begin(), pixels.end(),
-                                           [](uint32_t argb) { return argb != kBlack; });
-            EXPECT_GT(lit, 100) << "quadrant " << q << " shows its visualizer";
-            if (q != 1) { // the bouncing bars stand still on a steady tone
-                EXPECT_NE(quadrant(early, q), pixels) << "quadrant " << q << " moves";
+    // Pixels of a quadrant (0 top left, 1 top right, 2 bottom left, 3 bottom right).
+    const auto quadrant = [](const DecodedImage& image, int q) {
+        std::vector<uint32_t> pixels;
+        for (int y = 0; y < image.height / 2; ++y) {
+            for (int x = 0; x < image.width / 2; ++x) {
+                pixels.push_back(
+                    At(image, x + (q % 2) * image.width / 2, y + (q / 2) * image.height / 2));
             }
         }
+        return pixels;
+    };
+    ASSERT_EQ(Render("--time 1"), 0);
+    const DecodedImage early = Frame();
+    ASSERT_EQ(Render("--time 1.5"), 0);
+    const DecodedImage late = Frame();
+    ASSERT_EQ(Render("--time 1.5"), 0);
+    EXPECT_EQ(Frame().argb, late.argb) << "a headless frame is repeatable";
+    for (int q = 0; q < 4; ++q) {
+        const auto pixels = quadrant(late, q);
+        const auto lit = std::count_if(pixels.begin(), pixels.end(),
+                                       [](uint32_t argb) { return argb != kBlack; });
+        EXPECT_GT(lit, 100) << "quadrant " << q << " shows its visualizer";
+        if (q != 1) { // the bouncing bars stand still on a steady tone
+            EXPECT_NE(quadrant(early, q), pixels) << "quadrant " << q << " moves";
+        }
     }
+}
 
 } // namespace
 } // namespace quib
