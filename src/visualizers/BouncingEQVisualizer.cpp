@@ -52,16 +52,8 @@ void BouncingEQVisualizer::WriteBar(size_t i, float top, uint32_t topArgb, uint3
 }
 
 void BouncingEQVisualizer::Rebuild() {
-    auto count = static_cast<size_t>(std::max(bandCount, 0));
-    if (count * kVerticesPerBar * sizeof(ColouredVertex) > UINT32_MAX) {
-        count = 0; // more bars than a vertex buffer can hold: none are drawn
-    }
-    barBuffer.reset();
-    if (count > 0) {
-        barBuffer = device->CreateVertexBuffer(
-            static_cast<uint32_t>(count * kVerticesPerBar * sizeof(ColouredVertex)));
-    }
-    barVertices.assign(count * kVerticesPerBar, ColouredVertex{});
+    const size_t count = RemakeVertices(
+        barBuffer, barVertices, static_cast<uint64_t>(std::max(bandCount, 0)), kVerticesPerBar);
     levels.assign(count, 0.0f);
     for (size_t i = 0; i < count; ++i) {
         WriteBar(i, y - height, bottomColour, bottomColour);

@@ -56,14 +56,7 @@ void PlasmaVisualizer::Load(TextureStore& textures, DescriptionReader& reader, A
 }
 
 size_t PlasmaVisualizer::CellCount() const {
-    if (columns <= 0 || rows <= 0) {
-        return 0;
-    }
-    const auto cells = static_cast<uint64_t>(columns) * static_cast<uint64_t>(rows);
-    // More cells than a vertex buffer can hold: none are drawn.
-    return cells * kVerticesPerCell * sizeof(ColouredVertex) > UINT32_MAX
-               ? 0
-               : static_cast<size_t>(cells);
+    return cellVertices.size() / kVerticesPerCell;
 }
 
 void PlasmaVisualizer::ColourCell(size_t cell, uint32_t argb) {
@@ -74,13 +67,9 @@ void PlasmaVisualizer::ColourCell(size_t cell, uint32_t argb) {
 }
 
 void PlasmaVisualizer::Rebuild() {
-    const size_t cells = CellCount();
-    cellBuffer.reset();
-    if (cells > 0) {
-        cellBuffer = device->CreateVertexBuffer(
-            static_cast<uint32_t>(cells * kVerticesPerCell * sizeof(ColouredVertex)));
-    }
-    cellVertices.assign(cells * kVerticesPerCell, ColouredVertex{});
+    const uint64_t grid =
+        columns > 0 && rows > 0 ? static_cast<uint64_t>(columns) * static_cast<uint64_t>(rows) : 0;
+    const size_t cells = RemakeVertices(cellBuffer, cellVertices, grid, kVerticesPerCell);
     if (cells > 0) {
         const float cellWidth = width / static_cast<float>(columns);
         const float cellHeight = height / static_cast<float>(rows);

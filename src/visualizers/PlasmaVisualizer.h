@@ -32,7 +32,8 @@ public:
     void UpdateCells(int32_t elapsed, int32_t remaining, int32_t dt);
     // Uploads the cells and draws them.
     void DrawCells();
-    // Cells in the grid (0 when columns or rows is not above 0).
+    // Cells in the grid as last built (0 when columns or rows is not above 0, or when the grid
+    // would not fit one vertex buffer).
     size_t CellCount() const;
 
     std::unique_ptr<GfxVertexBuffer> cellBuffer;

@@ -58,16 +58,8 @@ void VerticalEQBarsVisualizer::WriteBar(size_t i, float cx, float top, uint32_t 
 }
 
 void VerticalEQBarsVisualizer::Rebuild() {
-    auto count = static_cast<size_t>(std::max(bandCount, 0));
-    if (count * kVerticesPerBar * sizeof(ColouredVertex) > UINT32_MAX) {
-        count = 0; // more bars than a vertex buffer can hold: none are drawn
-    }
-    barBuffer.reset();
-    if (count > 0) {
-        barBuffer = device->CreateVertexBuffer(
-            static_cast<uint32_t>(count * kVerticesPerBar * sizeof(ColouredVertex)));
-    }
-    barVertices.assign(count * kVerticesPerBar, ColouredVertex{});
+    const size_t count = RemakeVertices(
+        barBuffer, barVertices, static_cast<uint64_t>(std::max(bandCount, 0)), kVerticesPerBar);
     levels.assign(count, 0.0f);
     for (size_t i = 0; i < count; ++i) {
         WriteBar(i, BarCentre(static_cast<int32_t>(i), 0), y, colourLeft, colourCentre,

@@ -172,6 +172,22 @@ void Visualizer::Upload(GfxVertexBuffer& buffer, const ColouredVertex* vertices,
     buffer.Unlock();
 }
 
+size_t Visualizer::RemakeVertices(std::unique_ptr<GfxVertexBuffer>& buffer,
+                                  std::vector<ColouredVertex>& vertices, uint64_t elements,
+                                  size_t verticesEach) {
+    const uint64_t elementBytes = verticesEach * sizeof(ColouredVertex);
+    if (elements > UINT32_MAX / elementBytes) {
+        elements = 0;
+    }
+    const uint64_t bytes = elements * elementBytes;
+    buffer.reset();
+    if (elements > 0) {
+        buffer = device->CreateVertexBuffer(static_cast<uint32_t>(bytes));
+    }
+    vertices.assign(static_cast<size_t>(elements) * verticesEach, ColouredVertex{});
+    return static_cast<size_t>(elements);
+}
+
 void Visualizer::DrawTriangleList(GfxVertexBuffer* buffer,
                                   const std::vector<ColouredVertex>& vertices) {
     if (buffer == nullptr) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace quib {
@@ -72,6 +73,11 @@ protected:
     bool SongAdvances() const;
     // Locks the buffer, copies `count` vertices in (as many as fit), unlocks.
     static void Upload(GfxVertexBuffer& buffer, const ColouredVertex* vertices, size_t count);
+    // Makes `buffer` anew and sizes `vertices` (zeroed) for `elements` of `verticesEach`
+    // vertices. More elements than one vertex buffer can hold count as none. The elements made.
+    size_t RemakeVertices(std::unique_ptr<GfxVertexBuffer>& buffer,
+                          std::vector<ColouredVertex>& vertices, uint64_t elements,
+                          size_t verticesEach);
     // Uploads the vertices and draws them as an untextured triangle list; nothing without a
     // buffer.
     void DrawTriangleList(GfxVertexBuffer* buffer, const std::vector<ColouredVertex>& vertices);
