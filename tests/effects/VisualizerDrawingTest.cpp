@@ -202,6 +202,20 @@ TEST_F(VisualizerDrawing, PlasmaAndFlowersWithTooFewBandsNeverBeat) {
     EXPECT_EQ(AlphaOf(petals[4 * 34].colour), 0u) << "band 4 is not: level 0";
 }
 
+TEST_F(VisualizerDrawing, PlasmaGridsWithoutCellsDrawNothing) {
+    host.spectrum.fill(1.0f);
+    for (const auto& [columns, rows] :
+         {std::pair{0, 32}, std::pair{-1, 5}, std::pair{70000, 70000}}) {
+        PlasmaVisualizerBlock block;
+        block.columns = columns;
+        block.rows = rows;
+        auto& plasma = Load<PlasmaVisualizer>(block);
+        host.position = 1000;
+        EXPECT_TRUE(DrawFrame(plasma, 1000, 100000, 1000).empty()) << columns << " x " << rows;
+        EXPECT_EQ(plasma.cellBuffer, nullptr);
+    }
+}
+
 // ---- BeatFlowerVisualizer ----------------------------------------------------------------
 
 TEST_F(VisualizerDrawing, FlowersTurnPerUpdateAndKeepTheirAnglesBelow360) {
