@@ -13,7 +13,7 @@ constexpr uint32_t kFirstBufferBytes = 576;
 uint32_t Blend(uint32_t top, uint32_t bottom, float f, int shift) {
     const double t = (top >> shift) & 0xFF;
     const double b = (bottom >> shift) & 0xFF;
-    return static_cast<uint32_t>(std::floor(t + (b - t) * f + 0.5)) & 0xFF;
+    return static_cast<uint32_t>(Visualizer::Truncate(std::floor(t + (b - t) * f + 0.5))) & 0xFF;
 }
 
 } // namespace

@@ -116,7 +116,11 @@ void PlasmaVisualizer::UpdateCells(int32_t elapsed, int32_t remaining, int32_t d
             boostTimers[k] = std::max(boostTimers[k] - dt, 0);
             floors[k] = std::min(floors[k] + climb, kFullFloor);
         }
-        phases[k] += static_cast<float>(dt) / static_cast<float>(94080 / columns - boostTimers[k]);
+        // A grid wider than 94080 columns has a period of 0: its phases stand still.
+        const int32_t period = 94080 / columns - boostTimers[k];
+        if (period != 0) {
+            phases[k] += static_cast<float>(dt) / static_cast<float>(period);
+        }
         beatLatches[k] = 0;
     }
 

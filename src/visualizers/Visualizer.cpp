@@ -120,7 +120,7 @@ void Visualizer::SampleSpectrum() {
         } else {
             level = 0.0f; // a level of 0 or below would divide by zero or flip every band
         }
-        if (normalise) {
+        if (normalise && i < peaks.size()) {
             peaks[i] = std::max(peaks[i], level);
             if (peaks[i] > 0.0f) {
                 level /= peaks[i];

@@ -42,6 +42,8 @@ public:
     // bands reaching past the spectrum.
     static double UnboundedBandEdge(int32_t i, int32_t start, int32_t bandCount, float bandFactor,
                                     bool linearBands);
+    // A floating-point value truncated toward zero, kept inside the int32 range (NaN is 0).
+    static int32_t Truncate(double value);
     // Upper edge of beat band i that starts at bin `start`, under the same bounds.
     int32_t BeatBandEdge(int32_t i, int32_t start) const;
 
@@ -84,8 +86,6 @@ protected:
     // A bar's displayed level after an update: up to the band at once, otherwise down by
     // `fall`, never below 0.
     static float FollowBand(float level, float band, float fall);
-    // A floating-point value truncated toward zero, kept inside the int32 range (NaN is 0).
-    static int32_t Truncate(double value);
 };
 
 } // namespace quib
