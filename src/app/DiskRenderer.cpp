@@ -39,11 +39,12 @@ void Move(MusicDiskApp& app, GfxContext& context, int x, int y) {
     int clientWidth = 0;
     int clientHeight = 0;
     context.ClientSize(clientWidth, clientHeight);
-    double width = app.desktopWidth;
-    double height = app.desktopHeight;
-    if (app.windowed.load()) {
-        width = std::floor(app.windowHeight * static_cast<double>(app.aspect.load()) + 0.5);
-        height = app.windowHeight;
+    const DisplayMode& display = app.Display();
+    double width = display.DesktopWidth();
+    double height = display.DesktopHeight();
+    if (display.Windowed()) {
+        width = std::floor(display.WindowHeight() * static_cast<double>(display.Aspect()) + 0.5);
+        height = display.WindowHeight();
     }
     app.OnMouseMove(static_cast<int>(std::lround(x * width / clientWidth)),
                     static_cast<int>(std::lround(y * height / clientHeight)));
@@ -151,7 +152,7 @@ bool RenderDisk(const RenderRequest& request, RenderedFrame& frame) {
         }
         host.SetClockMs(static_cast<int32_t>(time * 1000 / 44100));
         app.RenderFrame();
-        if (app.quitting.load()) {
+        if (app.Quitting()) {
             break;
         }
         drawn = time;

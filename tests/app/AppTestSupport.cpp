@@ -3,12 +3,10 @@
 #include "AppTestSupport.h"
 
 #include "host/audio/ModuleWriter.h"
-#include "host/gfx/ImageCodec.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <unistd.h>
 
 namespace quib::test {
@@ -66,27 +64,13 @@ std::vector<uint8_t> TuneBytes(int rows) {
     return writer.Bytes();
 }
 
-std::vector<uint8_t> SolidPng(int width, int height, uint32_t argb) {
-    return PngBytes(width, height,
-                    std::vector<uint32_t>(static_cast<size_t>(width) * height, argb));
-}
-
-std::vector<uint8_t> PngBytes(int width, int height, const std::vector<uint32_t>& argb) {
-    const std::string path = ScratchDirectory("png") + "/image.png";
-    if (!WritePng(path, width, height, argb.data())) {
-        return {};
-    }
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 HeadlessApp::HeadlessApp(int size) : host(HeadlessSettings{size, size, size, size}), size(size) {
     app = std::make_unique<MusicDiskApp>(host);
     displayMade = app->CreateDisplay();
 }
 
 std::vector<uint32_t> HeadlessApp::DrawFrame(const std::function<void()>& draw) {
-    GfxDevice& device = *app->device;
+    GfxDevice& device = *app->Display().Device();
     device.BeginFrame();
     device.Clear();
     if (draw) {

@@ -5,6 +5,7 @@
 #include "app/AppHostHeadless.h"
 #include "app/MusicDiskApp.h"
 #include "description/DescriptionBytes.h"
+#include "effects/TestImages.h"
 
 #include <cstdint>
 #include <cstring>
@@ -28,10 +29,6 @@ bool MakeZip(const std::string& archive,
 // rows x 882 frames.
 std::vector<uint8_t> TuneBytes(int rows);
 inline constexpr int32_t kFramesPerRow = 882;
-
-// A PNG of width x height ARGB pixels (top row first), or of one colour.
-std::vector<uint8_t> PngBytes(int width, int height, const std::vector<uint32_t>& argb);
-std::vector<uint8_t> SolidPng(int width, int height, uint32_t argb);
 
 // A headless application with its display (offscreen context and device of size x size
 // pixels, offline audio) made as Init makes it after the header.

@@ -1,6 +1,8 @@
 // Making the display: the two fatal messages, and Run's threads from start to orderly quit.
 #include "AppTestSupport.h"
+#include "app/EffectGroup.h"
 #include "description/DescriptionModel.h"
+#include "effects/ImageEffect.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -55,7 +57,7 @@ TEST(Display, FailedDisplayStopsLoadingWithoutBlamingTheDisk) {
     MusicDiskApp app(host);
     EXPECT_FALSE(app.Init(dir + "/disk.qdp", dir + "/"));
     EXPECT_EQ(host.inner.Messages().size(), 1u); // only the fatal message
-    EXPECT_TRUE(app.songs.empty());
+    EXPECT_EQ(app.Songs().SongCount(), 0u);
 }
 
 TEST(Display, RunDrawsOnItsOwnThreadAndQuitsInOrder) {
@@ -68,16 +70,36 @@ TEST(Display, RunDrawsOnItsOwnThreadAndQuitsInOrder) {
     MusicDiskApp app(host);
     ASSERT_TRUE(app.Init(dir + "/disk.qdp", dir + "/"));
     std::thread quitter([&] {
-        while (app.toggleRequest.load()) {
+        while (app.Display().ToggleRequested()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         app.ExecuteCommand(8, 0);
     });
     EXPECT_EQ(app.Run(), 0);
     quitter.join();
-    EXPECT_FALSE(app.windowed.load());
-    EXPECT_EQ(app.device, nullptr); // torn down after the render thread ended
-    EXPECT_TRUE(app.pages.empty());
+    EXPECT_FALSE(app.Windowed());
+    EXPECT_EQ(app.Display().Device(), nullptr); // torn down after the render thread ended
+    EXPECT_EQ(app.Schedule().PageCount(), 0u);
+}
+
+TEST(Display, AspectChangesReachTheEffectsOnlyWhenReal) {
+    test::HeadlessApp headless;
+    ASSERT_TRUE(headless.displayMade);
+    MusicDiskApp& app = *headless.app;
+    DescriptionHeader header;
+    header.aspect = 0.0f; // a disk without an aspect: switches tell the effects nothing
+    app.Display().Configure(header);
+    app.Schedule().AddPage(std::make_unique<Page>(app.Display().Device(), &app));
+    Page& page = app.Schedule().PageAt(0);
+    page.groups.push_back(std::make_unique<EffectGroup>(page.device, &page));
+    auto& image = dynamic_cast<ImageEffect&>(*page.groups[0]->CreateEffect(EffectType::Image));
+    app.ToggleDisplayMode();
+    EXPECT_TRUE(image.firstAspectChange);
+    app.NotifyAspectChange(); // nothing changed since
+    EXPECT_TRUE(image.firstAspectChange);
+    app.ToggleDisplayMode(); // back from the desktop's 1.0 to the disk's 0
+    EXPECT_FALSE(image.firstAspectChange);
+    EXPECT_EQ(app.Display().PreviousAspect(), 0.0f);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 // Input recording, the mouse mapping, keys, event flags and the display-mode switch.
 #include "AppTestSupport.h"
+#include "description/DescriptionModel.h"
+#include "description/PlayerCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -10,112 +12,118 @@ class Input : public ::testing::Test {
 protected:
     Input() : host(HeadlessSettings{1920, 1080, 0, 0}), app(host) {}
 
+    // The display settings a description header gives.
+    void Configure(float aspect, int32_t windowHeight, bool windowed = true,
+                   bool allowToggle = false) {
+        DescriptionHeader header;
+        header.aspect = aspect;
+        header.windowHeight = windowHeight;
+        header.windowed = windowed ? 1 : 0;
+        header.allowToggle = allowToggle ? 1 : 0;
+        app.Display().Configure(header);
+    }
+
     AppHostHeadless host;
     MusicDiskApp app;
 };
 
 TEST_F(Input, MouseStartsTopLeftAndMapsClientPixels) {
-    EXPECT_EQ(app.mouseX.load(), -1.0f);
-    EXPECT_EQ(app.mouseY.load(), 1.0f);
-    app.windowHeight = 480;
-    app.aspect = 1.778f; // reference width 853.44 rounds to 853
+    EXPECT_EQ(app.MouseX(), -1.0f);
+    EXPECT_EQ(app.MouseY(), 1.0f);
+    Configure(1.778f, 480); // reference width 853.44 rounds to 853
     app.OnMouseMove(0, 0);
-    EXPECT_EQ(app.mouseX.load(), -1.0f);
-    EXPECT_EQ(app.mouseY.load(), 1.0f);
+    EXPECT_EQ(app.MouseX(), -1.0f);
+    EXPECT_EQ(app.MouseY(), 1.0f);
     app.OnMouseMove(853, 480);
-    EXPECT_FLOAT_EQ(app.mouseX.load(), 1.0f);
-    EXPECT_FLOAT_EQ(app.mouseY.load(), -1.0f);
+    EXPECT_FLOAT_EQ(app.MouseX(), 1.0f);
+    EXPECT_FLOAT_EQ(app.MouseY(), -1.0f);
     app.OnMouseMove(426, 240);
-    EXPECT_NEAR(app.mouseX.load(), -0.0012f, 0.0001f);
-    EXPECT_FLOAT_EQ(app.mouseY.load(), 0.0f);
+    EXPECT_NEAR(app.MouseX(), -0.0012f, 0.0001f);
+    EXPECT_FLOAT_EQ(app.MouseY(), 0.0f);
 }
 
 TEST_F(Input, ReferenceWidthRoundsHalfUpAndFullDesktopUsesTheDesktop) {
-    app.windowHeight = 100;
-    app.aspect = 1.255f; // 125.5 rounds up to 126
+    Configure(1.255f, 100); // 125.5 rounds up to 126
     app.OnMouseMove(126, 0);
-    EXPECT_FLOAT_EQ(app.mouseX.load(), 1.0f);
-    app.windowed = false;
+    EXPECT_FLOAT_EQ(app.MouseX(), 1.0f);
+    Configure(1.255f, 100, false);
     app.OnMouseMove(960, 270);
-    EXPECT_FLOAT_EQ(app.mouseX.load(), 0.0f);
-    EXPECT_FLOAT_EQ(app.mouseY.load(), 0.5f);
+    EXPECT_FLOAT_EQ(app.MouseX(), 0.0f);
+    EXPECT_FLOAT_EQ(app.MouseY(), 0.5f);
 }
 
 TEST_F(Input, ButtonAndKeys) {
     app.OnLeftButton(true);
-    EXPECT_TRUE(app.mouseDown.load());
+    EXPECT_TRUE(app.MouseDown());
     app.OnLeftButton(false);
-    EXPECT_FALSE(app.mouseDown.load());
+    EXPECT_FALSE(app.MouseDown());
 
     app.OnKeyDown(WindowKey::Enter, true); // toggling not allowed
-    EXPECT_FALSE(app.toggleRequest.load());
-    app.allowToggle = true;
+    EXPECT_FALSE(app.Display().ToggleRequested());
+    Configure(1.778f, 480, true, true);
     app.OnKeyDown(WindowKey::Enter, false);
-    EXPECT_FALSE(app.toggleRequest.load());
+    EXPECT_FALSE(app.Display().ToggleRequested());
     app.OnKeyDown(WindowKey::Enter, true);
-    EXPECT_TRUE(app.toggleRequest.load());
+    EXPECT_TRUE(app.Display().ToggleRequested());
 
-    app.toggleRequest = false;
-    app.allowToggle = false;
+    app.Display().ClearToggleRequest();
+    Configure(1.778f, 480);
     app.OnMaximizeRequest(); // maximising requests a switch whatever allowToggle is
-    EXPECT_TRUE(app.toggleRequest.load());
+    EXPECT_TRUE(app.Display().ToggleRequested());
 
     app.OnKeyDown(WindowKey::F4, false);
-    EXPECT_FALSE(app.quitting.load());
+    EXPECT_FALSE(app.Quitting());
     app.OnKeyDown(WindowKey::F4, true);
-    EXPECT_TRUE(app.quitting.load());
+    EXPECT_TRUE(app.Quitting());
 }
 
 TEST_F(Input, EscapeAndCloseQuit) {
     app.OnKeyDown(WindowKey::Escape, false);
-    EXPECT_TRUE(app.quitting.load());
+    EXPECT_TRUE(app.Quitting());
     MusicDiskApp other(host);
     other.OnCloseRequest();
-    EXPECT_TRUE(other.quitting.load());
+    EXPECT_TRUE(other.Quitting());
 }
 
 TEST_F(Input, EventFlagsAreOneShot) {
     EXPECT_FALSE(app.ConsumeEventFlag(5));
-    app.RaiseEventFlag(5);
-    EXPECT_EQ(app.eventFlags.size(), 6u);
+    app.Input().RaiseEventFlag(5);
     EXPECT_FALSE(app.ConsumeEventFlag(4));
     EXPECT_TRUE(app.ConsumeEventFlag(5));
     EXPECT_FALSE(app.ConsumeEventFlag(5));
 
     app.ExecuteCommand(7, 2);
     app.ExecuteCommand(7, 2); // raising twice before consuming counts once
-    EXPECT_EQ(app.eventFlags.size(), 6u);
     EXPECT_TRUE(app.ConsumeEventFlag(2));
     EXPECT_FALSE(app.ConsumeEventFlag(2));
     EXPECT_FALSE(app.ConsumeEventFlag(-1));
 }
 
 TEST_F(Input, OutOfRangeFlagNumbersAreIgnored) {
-    app.RaiseEventFlag(-3);
-    app.RaiseEventFlag(kMaxEventFlags);
-    app.RaiseEventFlag(INT32_MAX);
-    EXPECT_TRUE(app.eventFlags.empty());
-    app.RaiseEventFlag(kMaxEventFlags - 1);
+    app.Input().RaiseEventFlag(-3);
+    app.Input().RaiseEventFlag(kMaxEventFlags);
+    app.Input().RaiseEventFlag(INT32_MAX);
+    EXPECT_FALSE(app.ConsumeEventFlag(-3));
+    EXPECT_FALSE(app.ConsumeEventFlag(kMaxEventFlags));
+    EXPECT_FALSE(app.ConsumeEventFlag(INT32_MAX));
+    app.Input().RaiseEventFlag(kMaxEventFlags - 1);
     EXPECT_TRUE(app.ConsumeEventFlag(kMaxEventFlags - 1));
 }
 
 TEST_F(Input, DisplaySwitchChangesAspectBothWays) {
-    app.aspect = 1.25f;
-    app.windowedAspect = 1.25f;
-    app.previousAspect = 1.25f;
+    Configure(1.25f, 480);
     app.ToggleDisplayMode();
-    EXPECT_FALSE(app.windowed.load());
-    EXPECT_FLOAT_EQ(app.aspect.load(), 1920.0f / 1080.0f);
-    EXPECT_FLOAT_EQ(app.previousAspect.load(), app.aspect.load());
+    EXPECT_FALSE(app.Windowed());
+    EXPECT_FLOAT_EQ(app.Aspect(), 1920.0f / 1080.0f);
+    EXPECT_FLOAT_EQ(app.Display().PreviousAspect(), app.Aspect());
     app.ToggleDisplayMode();
-    EXPECT_TRUE(app.windowed.load());
-    EXPECT_FLOAT_EQ(app.aspect.load(), 1.25f);
+    EXPECT_TRUE(app.Windowed());
+    EXPECT_FLOAT_EQ(app.Aspect(), 1.25f);
 }
 
 TEST_F(Input, ClientWidthTruncates) {
-    app.windowHeight = 480;
-    app.aspect = 1.778f;
-    EXPECT_EQ(app.WindowedClientWidth(), 853);
+    Configure(1.778f, 480);
+    EXPECT_EQ(app.Display().WindowedClientWidth(), 853);
 }
 
 } // namespace

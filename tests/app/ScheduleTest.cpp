@@ -1,8 +1,9 @@
 // The page schedule: intro, overlay on the wall clock, song pages, intervals and durations.
-#include "AppTestSupport.h"
+#include "app/AppHostHeadless.h"
 #include "app/EffectGroup.h"
-#include "app/Page.h"
+#include "app/PageSchedule.h"
 #include "effects/Effect.h"
+#include "effects/FakeEffectHost.h"
 
 #include <gtest/gtest.h>
 
@@ -30,12 +31,12 @@ public:
 
 class Schedule : public ::testing::Test {
 protected:
-    Schedule() : app(host) {}
+    Schedule() { player.currentSong = -1; }
 
     // A page of one group with the given intervals and one recording effect.
     RecordingEffect& AddPage(std::vector<ActiveInterval> intervals) {
-        app.pages.push_back(std::make_unique<Page>(nullptr, &app));
-        Page& page = *app.pages.back();
+        schedule.AddPage(std::make_unique<Page>(nullptr, &player));
+        Page& page = schedule.PageAt(schedule.PageCount() - 1);
         page.groups.push_back(std::make_unique<EffectGroup>(nullptr, &page));
         EffectGroup& group = *page.groups.back();
         group.intervals = std::move(intervals);
@@ -44,18 +45,16 @@ protected:
     }
 
     // Draws one frame with the song at `frames` (4 bytes a frame).
-    void Frame(int32_t frames) {
-        app.songPosition = frames * 4;
-        app.DrawScheduledPages();
-    }
+    void Frame(int32_t frames) { schedule.Draw(frames * 4); }
 
     AppHostHeadless host;
-    MusicDiskApp app;
+    test::FakeEffectHost player{nullptr};
+    PageSchedule schedule{host, player};
 };
 
 TEST_F(Schedule, NoPagesDrawsNothingAndStaysInIntro) {
     Frame(100000);
-    EXPECT_EQ(app.introState.load(), MusicDiskApp::IntroState::Intro);
+    EXPECT_EQ(schedule.State(), PageSchedule::IntroState::Intro);
 }
 
 TEST_F(Schedule, IntroRunsUntilThePositionPassesItsDuration) {
@@ -68,8 +67,8 @@ TEST_F(Schedule, IntroRunsUntilThePositionPassesItsDuration) {
 
     host.SetClockMs(5000);
     Frame(1001);
-    EXPECT_EQ(app.introState.load(), MusicDiskApp::IntroState::Main);
-    EXPECT_EQ(app.introEndClock, 5000);
+    EXPECT_EQ(schedule.State(), PageSchedule::IntroState::Main);
+    EXPECT_EQ(schedule.IntroEndClock(), 5000);
     EXPECT_EQ(intro.calls.size(), 2u);
     EXPECT_EQ(overlay.calls, (std::vector<DrawCall>{{0, 100000, 0}}));
 
@@ -80,9 +79,9 @@ TEST_F(Schedule, IntroRunsUntilThePositionPassesItsDuration) {
 TEST_F(Schedule, EmptyIntroEndsOnFirstPositiveFrame) {
     AddPage({});
     Frame(0);
-    EXPECT_EQ(app.introState.load(), MusicDiskApp::IntroState::Intro);
+    EXPECT_EQ(schedule.State(), PageSchedule::IntroState::Intro);
     Frame(1);
-    EXPECT_EQ(app.introState.load(), MusicDiskApp::IntroState::Main);
+    EXPECT_EQ(schedule.State(), PageSchedule::IntroState::Main);
 }
 
 TEST_F(Schedule, OverlayLoopsOnTheWallClock) {
@@ -101,17 +100,17 @@ TEST_F(Schedule, SongZeroPageStartsWhereTheIntroEnded) {
     AddPage({});
     RecordingEffect& song0 = AddPage({{0, 500}});
     RecordingEffect& song1 = AddPage({{0, 500}});
-    app.currentSong = 0;
+    player.currentSong = 0;
     Frame(1001);
     Frame(1600); // raw 600 wraps on the page's duration 500
     EXPECT_EQ(song0.calls, (std::vector<DrawCall>{{1, 499, 1001}, {100, 400, 1600}}));
     EXPECT_TRUE(song1.calls.empty());
 
-    app.currentSong = 0;
+    player.currentSong = 0;
     Frame(10); // song 0 restarted: below the intro's length its page stays at time 0
     EXPECT_EQ(song0.calls.back(), (DrawCall{0, 500, 10}));
 
-    app.currentSong = 1;
+    player.currentSong = 1;
     Frame(450); // other songs run on their own position
     EXPECT_EQ(song1.calls, (std::vector<DrawCall>{{450, 50, 450}}));
 }
@@ -129,10 +128,10 @@ TEST_F(Schedule, WithoutCurrentSongEverySongPageIsDrawn) {
 
 TEST_F(Schedule, EmptyPlaylistShowsTheIntroAtTimeZero) {
     RecordingEffect& intro = AddPage({{0, 100}});
-    app.DrawScheduledPages();
-    app.DrawScheduledPages();
+    schedule.Draw(0);
+    schedule.Draw(0);
     EXPECT_EQ(intro.calls, (std::vector<DrawCall>{{0, 100, 0}, {0, 100, 0}}));
-    EXPECT_EQ(app.currentSong.load(), -1);
+    EXPECT_EQ(player.currentSong, -1);
 }
 
 TEST_F(Schedule, FirstMatchingIntervalWinsAndEndsAreInclusive) {
@@ -157,12 +156,13 @@ TEST_F(Schedule, GroupOutsideItsIntervalsDrawsNothing) {
 
 TEST_F(Schedule, DurationsAreLargestEndOrZero) {
     AddPage({{-50, -10}});
-    EXPECT_EQ(app.pages[0]->Duration(), 0);
+    EXPECT_EQ(schedule.PageAt(0).Duration(), 0);
     AddPage({{0, 10}, {5, 700}, {800, 20}});
-    EXPECT_EQ(app.pages[1]->Duration(), 700);
-    app.pages[1]->groups.push_back(std::make_unique<EffectGroup>(nullptr, app.pages[1].get()));
-    EXPECT_EQ(app.pages[1]->groups.back()->Duration(), 0);
-    EXPECT_EQ(app.pages[1]->Duration(), 700);
+    EXPECT_EQ(schedule.PageAt(1).Duration(), 700);
+    schedule.PageAt(1).groups.push_back(
+        std::make_unique<EffectGroup>(nullptr, &schedule.PageAt(1)));
+    EXPECT_EQ(schedule.PageAt(1).groups.back()->Duration(), 0);
+    EXPECT_EQ(schedule.PageAt(1).Duration(), 700);
 }
 
 } // namespace

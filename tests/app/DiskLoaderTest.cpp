@@ -1,4 +1,4 @@
-// The player's reader on descriptions the writer made, inside archives made by `zip`.
+// The disk loader on descriptions the writer made, inside archives made by `zip`.
 #include "AppTestSupport.h"
 #include "app/EffectGroup.h"
 #include "app/Page.h"
@@ -62,27 +62,27 @@ TEST_F(DiskLoading, BuildsWhatTheDescriptionSays) {
                                            {"junk.png", {1, 2, 3}},
                                            {"b.png", test::SolidPng(3, 3, 0xFF00FF00u)}}))
         << Message();
-    EXPECT_EQ(app.title, "Demo");
+    EXPECT_EQ(app.Display().Title(), "Demo");
     EXPECT_EQ(host.WindowTitle(), "Demo (press alt+enter to toggle fullscreen)");
-    EXPECT_TRUE(app.allowToggle);
-    EXPECT_EQ(app.aspect.load(), 1.5f);
-    EXPECT_EQ(app.previousAspect.load(), 1.5f);
-    EXPECT_EQ(app.windowedAspect.load(), 1.5f);
-    EXPECT_EQ(app.windowHeight, 300);
-    EXPECT_FALSE(app.toggleRequest.load());
+    EXPECT_TRUE(app.Display().AllowToggle());
+    EXPECT_EQ(app.Aspect(), 1.5f);
+    EXPECT_EQ(app.Display().PreviousAspect(), 1.5f);
+    EXPECT_EQ(app.Display().WindowedAspect(), 1.5f);
+    EXPECT_EQ(app.WindowHeight(), 300);
+    EXPECT_FALSE(app.Display().ToggleRequested());
 
-    ASSERT_EQ(app.songs.size(), 2u);
-    EXPECT_NE(app.songs[0]->handle, 0u);
-    EXPECT_EQ(app.songs[0]->bassFlags, 0x200u);
-    EXPECT_EQ(app.songs[1]->handle, 0u); // not there: stays in the list
-    EXPECT_EQ(app.songs[1]->title, "Beta");
+    ASSERT_EQ(app.Songs().SongCount(), 2u);
+    EXPECT_NE(app.Songs().SongAt(0)->handle, 0u);
+    EXPECT_EQ(app.Songs().SongAt(0)->bassFlags, 0x200u);
+    EXPECT_EQ(app.Songs().SongAt(1)->handle, 0u); // not there: stays in the list
+    EXPECT_EQ(app.Songs().SongAt(1)->title, "Beta");
 
-    ASSERT_EQ(app.textures->Count(), 2u); // the duplicate, the missing and the junk take none
-    EXPECT_EQ(app.textures->GetByIndex(1)->Width(), 3);
+    ASSERT_EQ(app.Textures().Count(), 2u); // the duplicate, the missing and the junk take none
+    EXPECT_EQ(app.Textures().GetByIndex(1)->Width(), 3);
 
-    ASSERT_EQ(app.pages.size(), 3u);
-    ASSERT_EQ(app.pages[0]->groups.size(), 1u);
-    const EffectGroup& loaded = *app.pages[0]->groups[0];
+    ASSERT_EQ(app.Schedule().PageCount(), 3u);
+    ASSERT_EQ(app.Schedule().PageAt(0).groups.size(), 1u);
+    const EffectGroup& loaded = *app.Schedule().PageAt(0).groups[0];
     ASSERT_EQ(loaded.intervals.size(), 2u);
     EXPECT_EQ(loaded.intervals[1].start, 200);
     EXPECT_EQ(loaded.intervals[1].end, 50);
@@ -90,15 +90,15 @@ TEST_F(DiskLoading, BuildsWhatTheDescriptionSays) {
     const auto& first = dynamic_cast<const ImageEffect&>(*loaded.effects[0]);
     EXPECT_EQ(first.x, -0.5f);
     EXPECT_EQ(first.fadeIn, 300);
-    EXPECT_EQ(first.texture, app.textures->GetByIndex(1));
+    EXPECT_EQ(first.texture, app.Textures().GetByIndex(1));
     EXPECT_EQ(first.u, 0.25f);
     EXPECT_EQ(first.spanU, 1.0f); // the block's spans are read and ignored
     EXPECT_EQ(first.spanV, 1.0f);
     const auto& second = dynamic_cast<const ToggledImageEffect&>(*loaded.effects[1]);
     EXPECT_EQ(second.eventFlag, 4);
     EXPECT_EQ(second.texture, nullptr);
-    EXPECT_EQ(app.pages[1]->groups.size(), 0u);
-    EXPECT_EQ(app.pages[2]->groups.size(), 2u);
+    EXPECT_EQ(app.Schedule().PageAt(1).groups.size(), 0u);
+    EXPECT_EQ(app.Schedule().PageAt(2).groups.size(), 2u);
     EXPECT_TRUE(host.Messages().empty());
 }
 
@@ -108,12 +108,12 @@ TEST_F(DiskLoading, FullDesktopDisksSwitchOnTheFirstFrame) {
     m.header.title = "Caf\xE9"; // Windows-1252, shown as UTF-8 without the hint
     ASSERT_TRUE(Load(WriteDescription(m))) << Message();
     EXPECT_EQ(host.WindowTitle(), "Caf\xC3\xA9");
-    EXPECT_TRUE(app.windowed.load());
-    EXPECT_TRUE(app.toggleRequest.load());
+    EXPECT_TRUE(app.Windowed());
+    EXPECT_TRUE(app.Display().ToggleRequested());
     app.RenderFrame();
-    EXPECT_FALSE(app.windowed.load());
-    EXPECT_FALSE(app.toggleRequest.load());
-    EXPECT_EQ(app.aspect.load(), 1.0f); // the 64 x 64 desktop
+    EXPECT_FALSE(app.Windowed());
+    EXPECT_FALSE(app.Display().ToggleRequested());
+    EXPECT_EQ(app.Aspect(), 1.0f); // the 64 x 64 desktop
 }
 
 TEST_F(DiskLoading, EmptyDiskShowsBlackFrames) {
@@ -121,9 +121,9 @@ TEST_F(DiskLoading, EmptyDiskShowsBlackFrames) {
     app.Start();
     app.RenderFrame();
     std::vector<uint32_t> pixels;
-    ASSERT_TRUE(app.device->ReadBackBuffer(pixels));
+    ASSERT_TRUE(app.Display().Device()->ReadBackBuffer(pixels));
     EXPECT_EQ(pixels[0], 0xFF000000u);
-    EXPECT_EQ(app.currentSong.load(), -1);
+    EXPECT_EQ(app.CurrentSong(), -1);
 }
 
 TEST_F(DiskLoading, MissingArchiveIsRefused) {

@@ -1,5 +1,6 @@
-// Loads "musicdisk.cfg" from the disk's archive into the application, in file order.
-#include "app/DiskDescription.h"
+// Loads a disk into the running player: opens the archive, reads "musicdisk.cfg" in file order
+// into the display, the playlist, the texture store and the page schedule.
+#include "app/DiskLoader.h"
 
 #include "app/EffectGroup.h"
 #include "app/MusicDiskApp.h"
@@ -37,40 +38,36 @@ private:
 
 } // namespace
 
-bool DiskDescription::Header(const DescriptionHeader& header, DescriptionReader&) {
-    app.title = header.title;
-    app.windowed = header.windowed != 0;
-    app.allowToggle = header.allowToggle != 0;
-    app.aspect = header.aspect;
-    app.previousAspect = header.aspect;
-    app.windowHeight = header.windowHeight;
+bool DiskLoader::Header(const DescriptionHeader& header, DescriptionReader&) {
+    app.Display().Configure(header);
     displayFailed = !app.CreateDisplay();
     return !displayFailed;
 }
 
-bool DiskDescription::Song(const SongRecord& song, DescriptionReader&) {
-    app.AddSong(song.fileName, song.title, song.bassFlags, song.isStream != 0);
+bool DiskLoader::Song(const SongRecord& song, DescriptionReader&) {
+    app.Songs().AddSong(song.fileName, song.title, song.bassFlags, song.isStream != 0);
     return true;
 }
 
-bool DiskDescription::Texture(const std::string& name, DescriptionReader&) {
+bool DiskLoader::Texture(const std::string& name, DescriptionReader&) {
     // A name the archive lacks, or an image that does not decode, takes no index.
-    app.textures->LoadTexture(name, archive);
+    app.Textures().LoadTexture(name, *archive);
     return true;
 }
 
-bool DiskDescription::Page(DescriptionReader& reader) {
-    auto page = std::unique_ptr<quib::Page>(new quib::Page(app.device.get(), &app));
+bool DiskLoader::Page(DescriptionReader& reader) {
+    auto page = std::unique_ptr<quib::Page>(new quib::Page(app.Display().Device(), &app));
     if (!page) {
         reader.Fail("memory for a page");
         return false;
     }
-    app.pages.push_back(std::move(page));
+    app.Schedule().AddPage(std::move(page));
     return true;
 }
 
-bool DiskDescription::Group(DescriptionReader& reader) {
-    quib::Page& page = *app.pages.back();
+bool DiskLoader::Group(DescriptionReader& reader) {
+    PageSchedule& schedule = app.Schedule();
+    quib::Page& page = schedule.PageAt(schedule.PageCount() - 1);
     auto group = std::unique_ptr<EffectGroup>(new EffectGroup(page.device, &page));
     if (!group) {
         reader.Fail("memory for a group");
@@ -80,16 +77,17 @@ bool DiskDescription::Group(DescriptionReader& reader) {
     return true;
 }
 
-EffectGroup& DiskDescription::CurrentGroup() {
-    return *app.pages.back()->groups.back();
+EffectGroup& DiskLoader::CurrentGroup() {
+    PageSchedule& schedule = app.Schedule();
+    return *schedule.PageAt(schedule.PageCount() - 1).groups.back();
 }
 
-bool DiskDescription::Interval(const IntervalRecord& interval, DescriptionReader&) {
+bool DiskLoader::Interval(const IntervalRecord& interval, DescriptionReader&) {
     CurrentGroup().intervals.push_back({interval.start, interval.end});
     return true;
 }
 
-bool DiskDescription::Effect(EffectType type, DescriptionReader& reader) {
+bool DiskLoader::Effect(EffectType type, DescriptionReader& reader) {
     quib::Effect* effect = CurrentGroup().CreateEffect(type);
     if (effect == nullptr) {
         // The block's length is known only to its class, so reading cannot go on.
@@ -98,38 +96,39 @@ bool DiskDescription::Effect(EffectType type, DescriptionReader& reader) {
                                              std::to_string(static_cast<int32_t>(type)));
         return false;
     }
-    effect->Load(*app.textures, reader, archive);
+    effect->Load(app.Textures(), reader, *archive);
     return !reader.Failed();
 }
 
-bool MusicDiskApp::Init(const std::string& archivePath, const std::string& songDir) {
-    songDirectory = songDir;
+bool DiskLoader::Load(const std::string& archivePath) {
     const auto refuse = [&](const std::string& why) {
-        host.ShowMessage("Fatal Error",
-                         "The disk \"" + archivePath + "\" cannot be played: " + why);
+        app.Host().ShowMessage("Fatal Error",
+                               "The disk \"" + archivePath + "\" cannot be played: " + why);
         return false;
     };
-    ZipArchive archive;
+    ZipArchive zip;
     if (::access(archivePath.c_str(), R_OK) != 0) {
         return refuse(std::string("the archive cannot be opened: ") + std::strerror(errno) + ".");
     }
-    if (!archive.open(archivePath.c_str(), 'r')) {
+    if (!zip.open(archivePath.c_str(), 'r')) {
         return refuse("the archive is not a ZIP archive that this player can read.");
     }
-    const ArchiveEntry* entry = archive.entryAt(FindEntry(archive, kDescriptionEntry));
+    const ArchiveEntry* entry = zip.entryAt(FindEntry(zip, kDescriptionEntry));
     if (entry == nullptr) {
         return refuse(std::string("the archive has no entry \"") + kDescriptionEntry + "\".");
     }
-    std::unique_ptr<Stream, StreamCloser> stream(archive.openEntry(entry));
+    std::unique_ptr<Stream, StreamCloser> stream(zip.openEntry(entry));
     if (!stream) {
         return refuse(std::string("its entry \"") + kDescriptionEntry + "\" cannot be read.");
     }
     StreamDescriptionReader reader(*stream);
-    DiskDescription description(*this, archive);
-    if (ReadDescription(reader, description)) {
+    archive = &zip;
+    const bool read = ReadDescription(reader, *this);
+    archive = nullptr;
+    if (read) {
         return true;
     }
-    if (description.DisplayFailed()) {
+    if (displayFailed) {
         return false;
     }
     return refuse(std::string("its entry \"") + kDescriptionEntry + "\" stopped at byte " +

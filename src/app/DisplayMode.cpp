@@ -1,0 +1,121 @@
+// The display: the window, its graphics context and device, and the switch between window mode
+// and the full desktop.
+#include "app/DisplayMode.h"
+
+#include "app/AppHost.h"
+#include "description/DescriptionModel.h"
+#include "host/gfx/GfxDeviceGl.h"
+#include "host/text/TextDecoding.h"
+
+#include <cstdio>
+
+namespace quib {
+namespace {
+
+// The window wants UTF-8; description strings are UTF-8 or Windows-1252.
+std::string TitleText(const std::string& bytes) {
+    std::string utf8;
+    for (const char32_t c : DecodeText(bytes)) {
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            utf8 += static_cast<char>(0xC0 | c >> 6);
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            utf8 += static_cast<char>(0xE0 | c >> 12);
+            utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xF0 | c >> 18);
+            utf8 += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return utf8;
+}
+
+} // namespace
+
+DisplayMode::DisplayMode(AppHost& host) : host(host) {
+    host.DesktopSize(desktopWidth, desktopHeight);
+}
+
+void DisplayMode::Configure(const DescriptionHeader& header) {
+    title = header.title;
+    windowed = header.windowed != 0;
+    allowToggle = header.allowToggle != 0;
+    aspect = header.aspect;
+    previousAspect = header.aspect;
+    windowedAspect = header.aspect;
+    windowHeight = header.windowHeight;
+}
+
+int DisplayMode::WindowedClientWidth() const {
+    return static_cast<int>(static_cast<float>(windowHeight) * aspect.load());
+}
+
+bool DisplayMode::Create() {
+    windowedAspect = aspect.load();
+    const std::string text = TitleText(title);
+    const std::string windowTitle =
+        allowToggle ? text + " (press alt+enter to toggle fullscreen)" : text;
+    const int w = WindowedClientWidth();
+    const int h = windowHeight;
+    std::string error;
+    window = host.CreateWindow(windowTitle, w, h, allowToggle, error);
+    if (!error.empty()) {
+        std::fprintf(stderr, "quib: no window: %s\n", error.c_str());
+    }
+    if (!windowed.load()) {
+        // The device is made for window mode; the first frame switches to the full desktop.
+        windowed = true;
+        toggleRequest = true;
+    }
+    context = host.CreateContext(window.get(), w, h, error);
+    if (!context) {
+        std::fprintf(stderr, "quib: %s\n", error.c_str());
+        host.ShowMessage("Fatal Error", "Failed to create Direct3D Object");
+        return false;
+    }
+    device = GfxDeviceGl::Create(*context, desktopWidth, desktopHeight, error);
+    if (!device) {
+        std::fprintf(stderr, "quib: %s\n", error.c_str());
+        host.ShowMessage("Fatal Error", "Failed to create Direct3D Device");
+        return false;
+    }
+    return true;
+}
+
+void DisplayMode::Destroy() {
+    device.reset();
+    context.reset();
+}
+
+void DisplayMode::Toggle() {
+    windowed = !windowed.load();
+    previousAspect = aspect.load();
+    if (!windowed.load()) {
+        if (window) {
+            window->RequestFullDesktop();
+        }
+        aspect = static_cast<float>(desktopWidth) / static_cast<float>(desktopHeight);
+    } else {
+        aspect = windowedAspect.load();
+        if (window) {
+            window->RequestWindowMode(WindowedClientWidth(), windowHeight);
+        }
+    }
+}
+
+bool DisplayMode::TakeAspectChange(float& previous, float& now) {
+    previous = previousAspect.load();
+    now = aspect.load();
+    if (previous == 0.0f || previous == now) {
+        return false;
+    }
+    previousAspect = now;
+    return true;
+}
+
+} // namespace quib
