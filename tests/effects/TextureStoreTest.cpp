@@ -1,24 +1,24 @@
 // The texture store: case-insensitive names, skipped duplicates and failures, index rules.
 #include "effects/TextureStore.h"
 
-#include "AppTestSupport.h"
+#include "RecordingGfxDevice.h"
+#include "TestImages.h"
 
 #include <gtest/gtest.h>
 
-namespace quib {
+namespace quib::test {
 namespace {
 
 class Textures : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(headless.displayMade); }
-
     TextureLoad Add(const std::string& name, int size) {
-        const auto png = test::SolidPng(size, size, 0xFF00FF00u);
+        const auto png = SolidPng(size, size, 0xFF00FF00u);
         return store().AddImage(name, png.data(), png.size());
     }
-    TextureStore& store() { return *headless.app->textures; }
+    TextureStore& store() { return textures; }
 
-    test::HeadlessApp headless;
+    RecordingGfxDevice device;
+    TextureStore textures{&device};
 };
 
 TEST_F(Textures, NamesRepeatedIgnoringCaseTakeNoIndex) {
@@ -58,4 +58,4 @@ TEST_F(Textures, IndexRules) {
 }
 
 } // namespace
-} // namespace quib
+} // namespace quib::test
