@@ -1,8 +1,8 @@
 // The disk's images, loaded once from the archive and named by their order of loading.
 #include "effects/TextureStore.h"
 
+#include "description/TextureNames.h"
 #include "host/gfx/GfxDevice.h"
-#include "platform/StringPrimitives.h"
 #include "vfs/ArchiveEntryData.h"
 
 #include <algorithm>
@@ -44,9 +44,7 @@ TextureLoad TextureStore::AddImage(const std::string& name, const void* data, si
 
 const GfxTexture* TextureStore::Find(const std::string& name) const {
     const auto found = std::find_if(entries.begin(), entries.end(), [&](const Entry& entry) {
-        return entry.name.size() == name.size() &&
-               StrCompareNoCase(static_cast<uint32_t>(name.size()), entry.name.c_str(),
-                                name.c_str()) == 0;
+        return SameTextureName(entry.name, name);
     });
     return found == entries.end() ? nullptr : found->texture.get();
 }

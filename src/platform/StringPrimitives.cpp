@@ -73,4 +73,16 @@ void MemMove(void* dst, const void* src, uint32_t count) {
     std::memmove(dst, src, count);
 }
 
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        c = LowerAscii(c);
+    }
+    return out;
+}
+
 } // namespace quib

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace quib {
 
@@ -16,6 +18,9 @@ uint32_t StrCopyBounded(char* dst, uint32_t limit, uint32_t count, const char* s
 int32_t StrCompare(const char* a, const char* b);
 // Compares exactly count bytes, zero bytes included, with A-Z folded to a-z.
 int32_t StrCompareNoCase(uint32_t count, const char* a, const char* b);
+// A-Z folded to a-z; every other byte unchanged.
+char LowerAscii(char c);
+std::string LowerAscii(std::string_view text);
 void MemFill(void* dst, uint8_t value, uint32_t count);
 // Correct for overlapping ranges.
 void MemMove(void* dst, const void* src, uint32_t count);

@@ -7,6 +7,9 @@
 
 #include "SourceFields.h"
 #include "SourceTable.h"
+#include "description/PlayerCommand.h"
+#include "description/TextureNames.h"
+#include "platform/StringPrimitives.h"
 
 #include <algorithm>
 #include <array>
@@ -18,16 +21,6 @@
 namespace quib {
 namespace {
 
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
-
 bool Before(SourcePosition a, SourcePosition b) {
     return a.line != b.line ? a.line < b.line : a.column < b.column;
 }
@@ -37,18 +30,12 @@ bool Before(SourcePosition a, SourcePosition b) {
 // ---- Texture indices -------------------------------------------------------------------------
 
 TextureIndex::TextureIndex(const std::vector<std::string>& names) {
-    std::set<std::string> seen;
-    for (const std::string& name : names) {
-        if (seen.insert(LowerAscii(name)).second) {
-            distinct_.push_back(name);
-        }
-    }
+    distinct_ = DistinctTextureNames(names);
 }
 
 int32_t TextureIndex::Find(std::string_view name) const {
-    const std::string wanted = LowerAscii(name);
     for (size_t i = 0; i < distinct_.size(); ++i) {
-        if (LowerAscii(distinct_[i]) == wanted) {
+        if (SameTextureName(distinct_[i], name)) {
             return static_cast<int32_t>(i);
         }
     }
@@ -73,7 +60,7 @@ bool IsModuleFileName(std::string_view fileName) {
 
 namespace {
 
-constexpr int32_t kRaiseCommand = 7;
+constexpr auto kRaiseCommand = static_cast<int32_t>(PlayerCommand::RaiseEventFlag);
 
 // ---- First pass ------------------------------------------------------------------------------
 // Texture indices and event flag numbers depend on the order in which names first appear in
@@ -480,10 +467,10 @@ void AssignTextures(SourceTable& table, FirstPass& pass, CompiledDisk& disk) {
         [](const NameUse& a, const NameUse& b) { return Before(a.position, b.position); });
     std::set<std::string> known;
     for (const SourceFile& file : disk.textures) {
-        known.insert(LowerAscii(file.name));
+        known.insert(TextureNameKey(file.name));
     }
     for (const NameUse& use : pass.textures) {
-        if (known.insert(LowerAscii(use.name)).second) {
+        if (known.insert(TextureNameKey(use.name)).second) {
             disk.textures.push_back({use.name, use.position});
         }
     }

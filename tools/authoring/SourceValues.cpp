@@ -1,9 +1,12 @@
 // Reading and writing the value kinds of the disk source.
 #include "SourceValues.h"
 
+#include "description/DescriptionModel.h"
+#include "description/PlayerCommand.h"
 #include "host/audio/AudioOutput.h"
 #include "host/text/DrawTextFlags.h"
 #include "host/text/TextDecoding.h"
+#include "platform/StringPrimitives.h"
 
 #include <array>
 #include <bit>
@@ -20,10 +23,6 @@ constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
 bool FitsInt32(int64_t value) {
     return value >= kInt32Min && value <= kInt32Max;
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
@@ -74,26 +73,24 @@ std::string Hex(uint64_t value, int minDigits) {
     return out;
 }
 
-constexpr std::array kCommands = {
-    NamedValue{"play", 0},           NamedValue{"pause", 1},      NamedValue{"stop", 2},
-    NamedValue{"previous", 3},       NamedValue{"next", 4},       NamedValue{"select", 5},
-    NamedValue{"volume", 6},         NamedValue{"raise", 7},      NamedValue{"exit", 8},
-    NamedValue{"PauseResume", 1},    NamedValue{"SelectSong", 5}, NamedValue{"SetVolume", 6},
-    NamedValue{"RaiseEventFlag", 7},
-};
+constexpr NamedValue Command(std::string_view name, PlayerCommand command) {
+    return {name, static_cast<uint32_t>(command)};
+}
 
-constexpr std::array kEffectTypes = {
-    NamedValue{"ImageEffect", 0},
-    NamedValue{"ButtonEffect", 1},
-    NamedValue{"BouncingEQVisualizer", 2},
-    NamedValue{"AnimationEffect", 3},
-    NamedValue{"SongNameEffect", 4},
-    NamedValue{"SliderBarEffect", 5},
-    NamedValue{"VerticalScrollerEffect", 6},
-    NamedValue{"VerticalEQBarsVisualizer", 7},
-    NamedValue{"PlasmaVisualizer", 8},
-    NamedValue{"BeatFlowerVisualizer", 9},
-    NamedValue{"ToggledImageEffect", 10},
+constexpr std::array kCommands = {
+    Command("play", PlayerCommand::Play),
+    Command("pause", PlayerCommand::PauseResume),
+    Command("stop", PlayerCommand::Stop),
+    Command("previous", PlayerCommand::Previous),
+    Command("next", PlayerCommand::Next),
+    Command("select", PlayerCommand::SelectSong),
+    Command("volume", PlayerCommand::SetVolume),
+    Command("raise", PlayerCommand::RaiseEventFlag),
+    Command("exit", PlayerCommand::Exit),
+    Command("PauseResume", PlayerCommand::PauseResume),
+    Command("SelectSong", PlayerCommand::SelectSong),
+    Command("SetVolume", PlayerCommand::SetVolume),
+    Command("RaiseEventFlag", PlayerCommand::RaiseEventFlag),
 };
 
 constexpr std::array kModuleFlags = {
@@ -360,6 +357,14 @@ std::span<const NamedValue> CommandNames() {
     return kCommands;
 }
 std::span<const NamedValue> EffectTypeNames() {
+    // The class names are the description's; this table only pairs them with their ids.
+    static const auto kEffectTypes = [] {
+        std::array<NamedValue, kEffectTypeCount> table{};
+        for (int32_t type = 0; type < kEffectTypeCount; ++type) {
+            table[type] = {EffectTypeName(type), static_cast<uint32_t>(type)};
+        }
+        return table;
+    }();
     return kEffectTypes;
 }
 std::span<const NamedValue> ModuleFlagNames() {

@@ -7,6 +7,7 @@
 #include "DiskInput.h"
 #include "ProgressBar.h"
 #include "SourceCompiler.h"
+#include "platform/StringPrimitives.h"
 #include "vfs/ArchiveEntry.h"
 
 #include <algorithm>
@@ -70,15 +71,6 @@ struct PackItem {
     std::vector<uint8_t> bytes;
     uint64_t size = 0;
 };
-
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
 
 class AssetFinder {
 public:

@@ -6,6 +6,7 @@
 #include "DiskInput.h"
 #include "SourceValues.h"
 #include "description/PlayerCommand.h"
+#include "description/TextureNames.h"
 #include "effects/EffectFactory.h"
 #include "effects/TextTexture.h"
 #include "host/audio/AudioOutputOffline.h"
@@ -16,25 +17,15 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <set>
 
 namespace quib {
 namespace {
-
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
 
 std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-constexpr int32_t kRaiseCommand = 7;
+constexpr auto kRaiseCommand = static_cast<int32_t>(PlayerCommand::RaiseEventFlag);
 
 } // namespace
 
@@ -109,13 +100,7 @@ bool DiskChecker::Decodes(const std::string& entry, std::string& problem) {
 // cannot be loaded takes none: every texture after it moves up by one and effects show the
 // wrong pictures.
 void DiskChecker::CheckTextures() {
-    std::vector<std::string> distinct;
-    std::set<std::string> seen;
-    for (const std::string& name : model_.textures) {
-        if (seen.insert(LowerAscii(name)).second) {
-            distinct.push_back(name);
-        }
-    }
+    const std::vector<std::string> distinct = DistinctTextureNames(model_.textures);
     loadedTextures_ = static_cast<int32_t>(distinct.size());
     if (archive_ == nullptr) {
         return;
