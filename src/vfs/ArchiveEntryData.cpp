@@ -18,13 +18,15 @@ EntryRead ReadArchiveEntry(Archive& archive, const std::string& name, std::vecto
     if (stream == nullptr) {
         return EntryRead::Failed;
     }
+    // The stated size is checked, not trusted: the bytes grow with what the entry yields.
     const uint64_t size = stream->size();
-    bool whole = size <= UINT32_MAX;
-    if (whole) {
-        bytes.resize(size);
-        whole = stream->accessor->read(bytes.data(), static_cast<uint32_t>(size)) == size;
+    bytes.clear();
+    uint8_t block[65536];
+    uint32_t got = 0;
+    while (bytes.size() <= size && (got = stream->accessor->read(block, sizeof block)) > 0) {
+        bytes.insert(bytes.end(), block, block + got);
     }
-    return whole ? EntryRead::Ok : EntryRead::Failed;
+    return bytes.size() == size ? EntryRead::Ok : EntryRead::Failed;
 }
 
 } // namespace quib

@@ -1,6 +1,7 @@
 // The archive object: lookup by name, opening and reopening, locators and the default archive.
 #include "platform/MemAllocator.h"
 #include "platform/StringPrimitives.h"
+#include "vfs/ArchiveEntryData.h"
 #include "vfs/ArchiveStream.h"
 #include "vfs/FileStream.h"
 #include "vfs/MemoryStream.h"
@@ -10,6 +11,7 @@
 #include "vfs/ZipFixtures.h"
 #include "vfs/ZipTestSupport.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
@@ -23,6 +25,25 @@ using ziptest::ReadEntry;
 
 bool OpenBytes(Archive& archive, std::string& bytes) {
     return archive.openMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), 'r');
+}
+
+TEST(ReadArchiveEntry, ReadsWholeEntriesWithoutTrustingTheStatedSize) {
+    ziptest::BuiltZip zip = BuildZip({{.name = "Dir/Entry.txt", .content = "hello", .method = 8}});
+    ZipArchive archive;
+    ASSERT_TRUE(OpenBytes(archive, zip.bytes));
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(ReadArchiveEntry(archive, "dir\\entry.TXT", bytes), EntryRead::Ok);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "hello");
+    EXPECT_EQ(ReadArchiveEntry(archive, "absent", bytes), EntryRead::Missing);
+
+    // A deflated entry may claim almost 4 GiB: reading stops with the data.
+    const uint32_t claimed = 0xFFFFFF00u;
+    std::memcpy(zip.bytes.data() + zip.localOffsets[0] + 22, &claimed, sizeof claimed);
+    std::memcpy(zip.bytes.data() + zip.directoryOffset + 24, &claimed, sizeof claimed);
+    ZipArchive lying;
+    ASSERT_TRUE(OpenBytes(lying, zip.bytes));
+    EXPECT_EQ(ReadArchiveEntry(lying, "Dir/Entry.txt", bytes), EntryRead::Failed);
+    EXPECT_LT(bytes.size(), 1u << 20);
 }
 
 TEST(FindEntry, MatchesAsTheDiskExpects) {

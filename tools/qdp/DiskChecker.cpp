@@ -11,6 +11,7 @@
 #include "effects/TextTexture.h"
 #include "host/audio/AudioOutputOffline.h"
 #include "host/gfx/ImageCodec.h"
+#include "vfs/ArchiveEntryData.h"
 #include "vfs/ZipArchive.h"
 #include "visualizers/Visualizer.h"
 
@@ -84,7 +85,7 @@ void DiskChecker::CheckSongs() {
 
 bool DiskChecker::Decodes(const std::string& entry, std::string& problem) {
     std::vector<uint8_t> bytes;
-    if (!qdp::ReadArchiveEntry(*archive_, entry.c_str(), bytes)) {
+    if (ReadArchiveEntry(*archive_, entry, bytes) != EntryRead::Ok) {
         problem = "the archive has no readable entry of that name";
         return false;
     }
@@ -313,7 +314,7 @@ void DiskChecker::CheckAnimation(const AnimationEffectBlock& block, const std::s
         return;
     }
     std::vector<uint8_t> list;
-    if (!qdp::ReadArchiveEntry(*archive_, block.listName.c_str(), list)) {
+    if (ReadArchiveEntry(*archive_, block.listName, list) != EntryRead::Ok) {
         Error(where, "the frame list " + Quoted(block.listName) +
                          " is not in the archive; the animation draws nothing");
         return;

@@ -1,15 +1,13 @@
 // Opening a disk archive or a bare description for dump and check.
 #include "DiskInput.h"
 
-#include "vfs/Stream.h"
-#include "vfs/StreamAccessor.h"
+#include "vfs/ArchiveEntryData.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <memory>
 
 namespace quib::qdp {
 namespace {
@@ -25,24 +23,6 @@ std::string Folder(const std::string& path) {
 }
 
 } // namespace
-
-bool ReadArchiveEntry(ZipArchive& archive, const char* name, std::vector<uint8_t>& bytes) {
-    const ArchiveEntry* entry = archive.entryAt(FindEntry(archive, name));
-    if (entry == nullptr) {
-        return false;
-    }
-    std::unique_ptr<Stream, StreamCloser> stream(archive.openEntry(entry));
-    if (!stream) {
-        return false;
-    }
-    bytes.clear();
-    uint8_t block[65536];
-    uint32_t got = 0;
-    while ((got = stream->accessor->read(block, sizeof block)) > 0) {
-        bytes.insert(bytes.end(), block, block + got);
-    }
-    return bytes.size() == entry->uncompressedSize;
-}
 
 std::vector<std::string> AnimationFrameNames(const std::vector<uint8_t>& list) {
     constexpr size_t kLongestName = 79;
@@ -93,7 +73,8 @@ bool OpenDiskInput(const Command& command, const char* path, DiskInput& disk) {
     if (!OpenArchiveFile(command, disk.archive, path, 'r')) {
         return false;
     }
-    if (!ReadArchiveEntry(disk.archive.archive, kDescriptionEntry, disk.description)) {
+    if (ReadArchiveEntry(disk.archive.archive, kDescriptionEntry, disk.description) !=
+        EntryRead::Ok) {
         Failure(command, "%s: the archive has no readable entry '%s'", path, kDescriptionEntry);
         return false;
     }

@@ -24,10 +24,6 @@ struct DiskInput {
 // bare description. On failure reports "qdp CMD: PATH: reason" and answers false.
 bool OpenDiskInput(const Command& command, const char* path, DiskInput& disk);
 
-// The whole content of the entry the player would find for `name`; false when there is no
-// such entry or it cannot be read in full.
-bool ReadArchiveEntry(ZipArchive& archive, const char* name, std::vector<uint8_t>& bytes);
-
 // The image names of an animation list as the player reads them: lines end at CR, LF or both,
 // empty lines are skipped, and a line longer than 79 characters continues as the next name.
 std::vector<std::string> AnimationFrameNames(const std::vector<uint8_t>& list);
