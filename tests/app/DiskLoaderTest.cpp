@@ -39,7 +39,7 @@ protected:
 
 TEST_F(DiskLoading, BuildsWhatTheDescriptionSays) {
     std::filesystem::create_directories(dir + "/music");
-    ASSERT_TRUE(test::WriteFile(dir + "/music/a.mod", test::TuneBytes(4)));
+    ASSERT_TRUE(test::WriteBytes(dir + "/music/a.mod", test::TuneOfRows(4)));
     DescriptionModel m;
     m.header = {"Demo", 1, 1, 1.5f, 300};
     m.songs = {{"a.mod", "Alpha", 0, 0x200}, {"b.ogg", "Beta", 1, 0}};
@@ -134,7 +134,7 @@ TEST_F(DiskLoading, MissingArchiveIsRefused) {
 }
 
 TEST_F(DiskLoading, FileThatIsNoArchiveIsRefused) {
-    ASSERT_TRUE(test::WriteFile(archive, {'n', 'o', 't', ' ', 'z', 'i', 'p'}));
+    ASSERT_TRUE(test::WriteBytes(archive, {'n', 'o', 't', ' ', 'z', 'i', 'p'}));
     EXPECT_FALSE(app.Init(archive, dir + "/"));
     EXPECT_NE(Message().find("not a ZIP archive"), std::string::npos) << Message();
 }

@@ -17,7 +17,7 @@ protected:
 
     // Adds a module of `rows` rows (882 frames each).
     void AddTune(const std::string& name, int rows) {
-        ASSERT_TRUE(WriteFile(dir + "/music/" + name, TuneBytes(rows)));
+        ASSERT_TRUE(WriteBytes(dir + "/music/" + name, TuneOfRows(rows)));
         player.AddSong(name, "Title of " + name, 0, false);
         ASSERT_NE(player.SongAt(static_cast<int32_t>(player.SongCount()) - 1)->handle, 0u) << name;
     }

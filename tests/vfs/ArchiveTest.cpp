@@ -6,6 +6,7 @@
 #include "vfs/FileStream.h"
 #include "vfs/MemoryStream.h"
 #include "vfs/StreamAccessor.h"
+#include "vfs/VfsTestSupport.h"
 #include "vfs/ZipArchive.h"
 #include "vfs/ZipBuilder.h"
 #include "vfs/ZipFixtures.h"
@@ -104,7 +105,7 @@ TEST(ArchiveOpen, EveryOpenForgetsWhatWasOpenBefore) {
     EXPECT_EQ(archive.source, nullptr);
     EXPECT_FALSE(archive.ownStream.isOpen());
 
-    ziptest::TempDir dir;
+    test::TempDir dir;
     ASSERT_TRUE(ziptest::WriteFile(dir.File("d.zip"), first));
     const std::string locator = "file://" + dir.File("d.zip");
     EXPECT_TRUE(archive.probeLocator(locator.c_str()));
@@ -119,7 +120,7 @@ TEST(ArchiveOpen, EveryOpenForgetsWhatWasOpenBefore) {
 }
 
 TEST(FileStreamLocators, SchemesReachTheirBackends) {
-    ziptest::TempDir dir;
+    test::TempDir dir;
     const std::string path = dir.File("data.bin");
     ASSERT_TRUE(ziptest::WriteFile(path, "native bytes"));
     std::string block = "memory bytes";
@@ -161,7 +162,7 @@ TEST(FileStreamLocators, SchemesReachTheirBackends) {
 }
 
 TEST(FileStreamLocators, ClonesReadTheSameDataOnTheirOwn) {
-    ziptest::TempDir dir;
+    test::TempDir dir;
     ASSERT_TRUE(ziptest::WriteFile(dir.File("x"), "0123456789"));
     FileStream stream;
     ASSERT_TRUE(stream.open(("file://" + dir.File("x")).c_str(), 'r'));
@@ -174,7 +175,7 @@ TEST(FileStreamLocators, ClonesReadTheSameDataOnTheirOwn) {
 }
 
 TEST(FileStreamLocators, AsynchronousModeReachesTheNativeBackend) {
-    ziptest::TempDir dir;
+    test::TempDir dir;
     const std::string content = ziptest::MakeBytes(300000, 12);
     ASSERT_TRUE(ziptest::WriteFile(dir.File("big"), content));
     FileStream stream;
@@ -217,7 +218,7 @@ protected:
 };
 
 TEST_F(DefaultArchiveTest, PlainNamesLookInTheDefaultArchiveFirst) {
-    ziptest::TempDir dir;
+    test::TempDir dir;
     const std::string nativeOnly = dir.File("native.txt");
     ASSERT_TRUE(ziptest::WriteFile(nativeOnly, "from disk"));
     const std::string shadowed = dir.File("both.txt");
@@ -263,7 +264,7 @@ TEST_F(DefaultArchiveTest, PlainNamesLookInTheDefaultArchiveFirst) {
 }
 
 TEST_F(DefaultArchiveTest, AZipDefaultArchiveLoadsNothingSoNativeFilesServe) {
-    ziptest::TempDir dir;
+    test::TempDir dir;
     const std::string path = dir.File("x.txt");
     ASSERT_TRUE(ziptest::WriteFile(path, "disk"));
     std::string bytes = BuildZip({{.name = path, .content = "archive"}}).bytes;

@@ -33,7 +33,7 @@ protected:
 };
 
 TEST_F(NativeFileStreamTest, ModesAndCreation) {
-    const std::string path = dir.path("modes.bin");
+    const std::string path = dir.File("modes.bin");
     {
         NativeFileStream s;
         EXPECT_FALSE(s.open(path.c_str(), 'r', 0));
@@ -59,16 +59,16 @@ TEST_F(NativeFileStreamTest, ModesAndCreation) {
 }
 
 TEST_F(NativeFileStreamTest, BackslashesAreSeparators) {
-    fs::create_directory(dir.path("music"));
-    WriteWholeFile(dir.path("music/song.mod"), {1, 2, 3});
+    fs::create_directory(dir.File("music"));
+    WriteWholeFile(dir.File("music/song.mod"), {1, 2, 3});
     NativeFileStream s;
-    ASSERT_TRUE(s.open((dir.path("music") + "\\song.mod").c_str(), 'r', 0));
+    ASSERT_TRUE(s.open((dir.File("music") + "\\song.mod").c_str(), 'r', 0));
     EXPECT_EQ(s.size(), 3u);
 }
 
 TEST_F(NativeFileStreamTest, DeleteOnCloseOnlyForWritingModes) {
-    const std::string created = dir.path("temp.bin");
-    const std::string kept = dir.path("kept.bin");
+    const std::string created = dir.File("temp.bin");
+    const std::string kept = dir.File("kept.bin");
     WriteWholeFile(kept, {1});
     {
         NativeFileStream s;
@@ -84,7 +84,7 @@ TEST_F(NativeFileStreamTest, DeleteOnCloseOnlyForWritingModes) {
 }
 
 TEST_F(NativeFileStreamTest, ExclusiveOpensShutOthersOutUntilClosed) {
-    const std::string path = dir.path("locked.bin");
+    const std::string path = dir.File("locked.bin");
     WriteWholeFile(path, {1, 2, 3, 4});
     NativeFileStream holder;
     NativeFileStream other;
@@ -99,7 +99,7 @@ TEST_F(NativeFileStreamTest, ExclusiveOpensShutOthersOutUntilClosed) {
 }
 
 TEST_F(NativeFileStreamTest, ReadsRunIntoTheEndAndSeeksReportIt) {
-    const std::string path = dir.path("hundred.bin");
+    const std::string path = dir.File("hundred.bin");
     const std::vector<uint8_t> data = PatternBytes(100);
     WriteWholeFile(path, data);
     NativeFileStream s;
@@ -124,7 +124,7 @@ TEST_F(NativeFileStreamTest, ReadsRunIntoTheEndAndSeeksReportIt) {
 }
 
 TEST_F(NativeFileStreamTest, WritesExtendTheFileFirstAndTruncateCuts) {
-    const std::string path = dir.path("fifty.bin");
+    const std::string path = dir.File("fifty.bin");
     WriteWholeFile(path, std::vector<uint8_t>(50, 0x50));
     NativeFileStream s;
     ASSERT_TRUE(s.open(path.c_str(), 'w', 0));
@@ -145,7 +145,7 @@ TEST_F(NativeFileStreamTest, WritesExtendTheFileFirstAndTruncateCuts) {
 }
 
 TEST_F(NativeFileStreamTest, AttachedDescriptorKeepsItsFilePointer) {
-    const std::string path = dir.path("borrowed.bin");
+    const std::string path = dir.File("borrowed.bin");
     const std::vector<uint8_t> data = PatternBytes(64);
     WriteWholeFile(path, data);
     const int fd = ::open(path.c_str(), O_RDWR);
@@ -178,7 +178,7 @@ TEST_F(NativeFileStreamTest, AttachedDescriptorKeepsItsFilePointer) {
 }
 
 TEST_F(NativeFileStreamTest, ClonesDuplicateTheDescriptor) {
-    const std::string path = dir.path("clone.bin");
+    const std::string path = dir.File("clone.bin");
     WriteWholeFile(path, PatternBytes(32));
     AsyncNativeFileStream s;
     EXPECT_EQ(s.clone(0), nullptr) << "nothing to duplicate while closed";
@@ -196,7 +196,7 @@ TEST_F(NativeFileStreamTest, ClonesDuplicateTheDescriptor) {
 }
 
 TEST_F(NativeFileStreamTest, MapsReadOnlyViewsAtAnyOffset) {
-    const std::string path = dir.path("mapped.bin");
+    const std::string path = dir.File("mapped.bin");
     const std::vector<uint8_t> data = PatternBytes(10000);
     WriteWholeFile(path, data);
     NativeFileStream s;
@@ -219,7 +219,7 @@ TEST_F(NativeFileStreamTest, HundredMebibytesThroughTheBufferedAccessor) {
     constexpr uint32_t Total = 100u * 1024 * 1024;
     auto byteAt = [](uint32_t i) { return static_cast<uint8_t>((i * 2654435761u) >> 24); };
     InstallBufferedAccessorFactory(32768, 32768);
-    const std::string path = dir.path("large.bin");
+    const std::string path = dir.File("large.bin");
     {
         AsyncNativeFileStream s;
         ASSERT_TRUE(s.create(path.c_str(), NativeFileStream::OpenDeleteOnClose));
@@ -280,7 +280,7 @@ protected:
     // Opens a file of `size` pattern bytes and switches the stream to asynchronous mode.
     void openAsync(uint32_t size, char mode = 'r') {
         data = PatternBytes(size);
-        path = dir.path("async.bin");
+        path = dir.File("async.bin");
         WriteWholeFile(path, data);
         ASSERT_TRUE(stream.open(path.c_str(), mode, 0));
         ASSERT_TRUE(SetAsyncMode(stream, true));

@@ -1,4 +1,5 @@
 // The qdp program's archive commands as a user runs them: output, diagnostics, exit statuses.
+#include "vfs/VfsTestSupport.h"
 #include "vfs/ZipBuilder.h"
 #include "vfs/ZipFixtures.h"
 
@@ -22,7 +23,7 @@ protected:
     }
     std::string Err() const { return ReadFile(dir.File("err")); }
 
-    ziptest::TempDir dir;
+    test::TempDir dir;
 };
 
 TEST_F(QdpTool, HelpVersionAndUsageErrors) {

@@ -65,7 +65,7 @@ class NativeSubject : public Subject {
 public:
     Stream* open(const std::vector<uint8_t>& data) override {
         auto* stream = new NativeStream();
-        EXPECT_TRUE(stream->create(dir.path("contract.bin").c_str(), 0));
+        EXPECT_TRUE(stream->create(dir.File("contract.bin").c_str(), 0));
         WriteAll(*stream, data);
         EXPECT_TRUE(Seek(*stream, 0, 's'));
         return stream;
@@ -105,7 +105,7 @@ public:
     explicit FileStreamSubject(bool memory) : memory(memory) {}
     Stream* open(const std::vector<uint8_t>& data) override {
         auto* stream = new FileStream();
-        std::string locator = "file://" + dir.path("contract.bin");
+        std::string locator = "file://" + dir.File("contract.bin");
         char memoryLocator[64];
         if (memory) {
             block.resize(data.size());

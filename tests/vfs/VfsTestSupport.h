@@ -33,10 +33,11 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    std::string path(const std::string& name) const { return (root / name).string(); }
+    const std::string& Path() const { return root; }
+    std::string File(const std::string& name) const { return root + "/" + name; }
 
 private:
-    std::filesystem::path root;
+    std::string root;
 };
 
 // Deterministic bytes that do not repeat with any short period and compress moderately.

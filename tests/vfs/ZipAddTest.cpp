@@ -1,5 +1,6 @@
 // Appending entries to ZIP archives: layout, kept directory records, refusals.
 #include "vfs/StreamSettings.h"
+#include "vfs/VfsTestSupport.h"
 #include "vfs/ZipArchive.h"
 #include "vfs/ZipBuilder.h"
 #include "vfs/ZipFixtures.h"
@@ -31,7 +32,7 @@ protected:
 
     std::string Locator(const char* name) const { return "file://" + dir.File(name); }
 
-    ziptest::TempDir dir;
+    test::TempDir dir;
 };
 
 TEST_F(ZipAdd, FirstEntryOfANewArchive) {

@@ -4,6 +4,7 @@
 #include "platform/MemAllocator.h"
 #include "vfs/StreamAccessor.h"
 #include "vfs/StreamSettings.h"
+#include "vfs/VfsTestSupport.h"
 #include "vfs/ZipBuilder.h"
 #include "vfs/ZipFixtures.h"
 #include "vfs/ZipTestSupport.h"
@@ -266,7 +267,7 @@ TEST_P(ZipRead, ScenarioGivesBackEveryAllocation) {
 }
 
 TEST(ZipEntry, OutlivesItsArchiveOnANativeFile) {
-    ziptest::TempDir dir;
+    test::TempDir dir;
     const std::string content = MakeBytes(20000, 11);
     ASSERT_TRUE(ziptest::WriteFile(
         dir.File("a.zip"), BuildZip({{.name = "e", .content = content, .method = 8}}).bytes));

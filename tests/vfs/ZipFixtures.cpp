@@ -1,5 +1,4 @@
-// Scratch directories, external tools (zip, unzip, python3, qdp) and file helpers for the
-// archive tests.
+// External tools (zip, unzip, python3, qdp) and file helpers for the archive tests.
 #include "vfs/ZipFixtures.h"
 
 #include <cstdio>
@@ -10,22 +9,6 @@
 #include <sys/wait.h>
 
 namespace quib::ziptest {
-
-TempDir::TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != 0 ? base : "/tmp") + "/quib-zip-XXXXXX";
-    if (mkdtemp(pattern.data()) != nullptr) {
-        path = pattern;
-    }
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    if (!path.empty()) {
-        std::filesystem::remove_all(path, ignored);
-    }
-}
 
 std::string Quote(const std::string& text) {
     std::string quoted = "'";

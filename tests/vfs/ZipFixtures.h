@@ -1,4 +1,4 @@
-// Scratch directories, external tools (zip, unzip, python3, qdp) and file helpers for the
+// External tools (zip, unzip, python3, qdp) and file helpers for the
 // archive tests.
 #pragma once
 
@@ -7,21 +7,6 @@
 #include <string>
 
 namespace quib::ziptest {
-
-// A fresh directory under $TMPDIR (or /tmp), removed with everything in it on destruction.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& Path() const { return path; }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-
-private:
-    std::string path;
-};
 
 struct CommandResult {
     int status;         // the exit status, or -1 when the command could not run or was killed

@@ -1,6 +1,7 @@
 // Archives written by other tools (Info-ZIP zip, Python's zipfile) read here, and archives
 // extended here checked by Info-ZIP unzip.
 #include "vfs/StreamSettings.h"
+#include "vfs/VfsTestSupport.h"
 #include "vfs/ZipArchive.h"
 #include "vfs/ZipBuilder.h"
 #include "vfs/ZipFixtures.h"
@@ -76,7 +77,7 @@ protected:
     }
 
     std::map<std::string, std::string> files;
-    ziptest::TempDir dir;
+    test::TempDir dir;
 };
 
 TEST_F(ZipInterop, InfoZipStoredDeflatedDirectoriesTimestampsAndComment) {

@@ -15,7 +15,7 @@ namespace quib::test {
 
 std::string ScratchDirectory(const std::string& name) {
     const auto dir =
-        std::filesystem::temp_directory_path() / ("quib-audio-" + std::to_string(getpid())) / name;
+        std::filesystem::temp_directory_path() / ("quib-test-" + std::to_string(getpid())) / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir.string();
@@ -74,6 +74,23 @@ std::vector<uint8_t> TuneBytes(int channels) {
 
 bool WriteTune(const std::string& path, int channels) {
     return WriteBytes(path, TuneBytes(channels));
+}
+
+std::vector<uint8_t> TuneOfRows(int rows) {
+    ModuleWriter writer(4);
+    ModuleSample square;
+    square.name = "square";
+    for (int i = 0; i < 32; ++i) {
+        square.data.push_back(static_cast<int8_t>(i < 16 ? 96 : -96));
+    }
+    square.loopLength = 32;
+    const int sample = writer.AddSample(square);
+    const int pattern = writer.AddPattern();
+    writer.SetCell(pattern, 0, 1, {0, 0, 0xF, 1}); // speed 1: one tick (882 frames) a row
+    writer.SetNote(pattern, 0, 0, ModuleWriter::NoteIndex("C-2"), static_cast<uint8_t>(sample));
+    writer.SetCell(pattern, rows - 1, 3, {0, 0, 0xD, 0}); // break: the song ends here
+    writer.AppendOrder(pattern);
+    return writer.Bytes();
 }
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {

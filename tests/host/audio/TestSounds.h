@@ -1,5 +1,5 @@
-// Sounds the audio tests and benchmark generate: tone files through libsndfile and a small
-// ProTracker tune through ModuleWriter.
+// Sounds the audio and application tests generate: tone files through libsndfile and small
+// ProTracker tunes through ModuleWriter, and the folders they are written to.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,8 @@
 
 namespace quib::test {
 
-// A fresh, empty directory for one test's files; the test removes it when done.
+// A fresh, empty directory for one test's files, named after the test; what an earlier run
+// left there is removed.
 std::string ScratchDirectory(const std::string& name);
 
 // Frequency of the centre of FFT bin `bin` (512 points at 44100 Hz).
@@ -24,6 +25,10 @@ bool WriteTone(const std::string& path, int format, int rate, int channels, doub
 inline constexpr uint64_t kTuneFrames = 16 * 3 * 882;
 std::vector<uint8_t> TuneBytes(int channels = 4);
 bool WriteTune(const std::string& path, int channels = 4);
+
+// A tune of `rows` rows at speed 1 playing one square tone, so it lasts rows x 882 frames.
+std::vector<uint8_t> TuneOfRows(int rows);
+inline constexpr int32_t kFramesPerRow = 882;
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
