@@ -9,14 +9,11 @@
 
 namespace quib {
 
-void PrivateHeap::Create() {
-    created = true;
-}
+// The C library's heap needs no setup.
+void PrivateHeap::Create() {}
 
 // The C library heap cannot be destroyed; blocks still live at this point stay with it.
-void PrivateHeap::Destroy() {
-    created = false;
-}
+void PrivateHeap::Destroy() {}
 
 void* PrivateHeap::Alloc(std::size_t bytes) {
     return std::malloc(bytes);

@@ -36,11 +36,6 @@ public:
     virtual bool Walk(HeapVisitor visitor, void* user);
     // Physical memory of the machine in bytes: total and available to new allocations.
     virtual bool MemoryStatus(uint64_t& total, uint64_t& available);
-
-    bool IsCreated() const { return created; }
-
-private:
-    bool created = false;
 };
 
 } // namespace quib

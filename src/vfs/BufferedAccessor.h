@@ -23,7 +23,6 @@ public:
     uint64_t tell() override;
 
     uint32_t bufferedForReading() const { return readEnd - readPos; }
-    uint32_t bufferedForWriting() const { return writeFill; }
 
 private:
     BufferedAccessor() = default;

@@ -27,7 +27,6 @@ public:
         });
     }
 
-    bool isBound() const { return operation_ != nullptr; }
     const void* target() const { return target_; }
 
     uint32_t read(void* buffer, uint32_t count) const { return operation_(target_, buffer, count); }

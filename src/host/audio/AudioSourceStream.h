@@ -22,8 +22,6 @@ public:
     size_t Render(float* stereo, size_t frames) override;
     void Rewind() override;
 
-    uint32_t SourceRate() const { return rate_; }
-
 private:
     AudioSourceStream() = default;
     // Up to `frames` frames of the file as stereo (mono doubled, beyond two channels the first

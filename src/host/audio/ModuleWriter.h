@@ -38,7 +38,6 @@ public:
     // 4 ("M.K."), 6 ("6CHN") or 8 ("8CHN") channels; any other count is taken as 4.
     explicit ModuleWriter(int channels = 4);
 
-    int Channels() const { return channels_; }
     void SetName(std::string_view name) { name_ = name.substr(0, 20); }
     // The new sample's number (1..31), or 0 when 31 exist or the sample is invalid.
     int AddSample(ModuleSample sample);
