@@ -5,7 +5,7 @@
 #include "app/AppHost.h"
 #include "description/DescriptionModel.h"
 #include "host/gfx/GfxDeviceGl.h"
-#include "host/text/TextDecoding.h"
+#include "platform/TextDecoding.h"
 
 #include <cstdio>
 

@@ -5,8 +5,8 @@
 #include "description/PlayerCommand.h"
 #include "host/audio/AudioOutput.h"
 #include "host/text/DrawTextFlags.h"
-#include "host/text/TextDecoding.h"
 #include "platform/StringPrimitives.h"
+#include "platform/TextDecoding.h"
 
 #include <array>
 #include <bit>

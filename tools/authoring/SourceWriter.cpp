@@ -4,7 +4,7 @@
 #include "SourceCompiler.h"
 #include "SourceFields.h"
 #include "SourceValues.h"
-#include "host/text/TextDecoding.h"
+#include "platform/TextDecoding.h"
 
 #include <utility>
 #include <vector>

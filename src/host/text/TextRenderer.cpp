@@ -5,9 +5,9 @@
 
 #include "host/text/FontFace.h"
 #include "host/text/FontResolver.h"
-#include "host/text/TextDecoding.h"
 #include "host/text/TextLayout.h"
 #include "host/text/TextPainter.h"
+#include "platform/TextDecoding.h"
 
 #include <algorithm>
 #include <cstdint>

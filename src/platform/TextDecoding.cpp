@@ -1,5 +1,5 @@
 // UTF-8 validation and decoding, with Windows-1252 for byte strings that are not UTF-8.
-#include "host/text/TextDecoding.h"
+#include "platform/TextDecoding.h"
 
 #include <array>
 #include <cstdint>

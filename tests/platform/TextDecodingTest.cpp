@@ -1,5 +1,5 @@
 // Byte strings decode as UTF-8 when they are valid UTF-8 and as Windows-1252 otherwise.
-#include "host/text/TextDecoding.h"
+#include "platform/TextDecoding.h"
 
 #include <gtest/gtest.h>
 
