@@ -8,15 +8,7 @@
 namespace quib {
 
 bool SameTextureName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    return EqualIgnoringCase(a, b);
 }
 
 std::string TextureNameKey(std::string_view name) {

@@ -21,6 +21,8 @@ int32_t StrCompareNoCase(uint32_t count, const char* a, const char* b);
 // A-Z folded to a-z; every other byte unchanged.
 char LowerAscii(char c);
 std::string LowerAscii(std::string_view text);
+// Equal lengths and equal bytes once A-Z are folded to a-z.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
 void MemFill(void* dst, uint8_t value, uint32_t count);
 // Correct for overlapping ranges.
 void MemMove(void* dst, const void* src, uint32_t count);

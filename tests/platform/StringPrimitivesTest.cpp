@@ -26,6 +26,14 @@ TEST(StringPrimitives, CompareNoCaseLooksAtExactlyCountBytes) {
     EXPECT_NE(StrCompareNoCase(1, "[", "{"), 0) << "only A to Z fold";
 }
 
+TEST(StringPrimitives, FoldingTouchesOnlyAToZ) {
+    EXPECT_EQ(LowerAscii("@AZ[`az{\xC4\xE4"), "@az[`az{\xC4\xE4");
+    EXPECT_TRUE(EqualIgnoringCase("Dir/Logo.PNG", "dir/logo.png"));
+    EXPECT_FALSE(EqualIgnoringCase("\xC4", "\xE4")); // not ASCII: compared as is
+    EXPECT_FALSE(EqualIgnoringCase("a", "a "));
+    EXPECT_FALSE(EqualIgnoringCase("@", "`"));
+}
+
 TEST(StringPrimitives, BoundedCopyTakesTheSmallestBound) {
     char buffer[16];
     EXPECT_EQ(StrCopyBounded(buffer, 10, 3, "abcdef"), 3u);
