@@ -10,32 +10,6 @@
 #include <cstdio>
 
 namespace quib {
-namespace {
-
-// The window wants UTF-8; description strings are UTF-8 or Windows-1252.
-std::string TitleText(const std::string& bytes) {
-    std::string utf8;
-    for (const char32_t c : DecodeText(bytes)) {
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        } else if (c < 0x800) {
-            utf8 += static_cast<char>(0xC0 | c >> 6);
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            utf8 += static_cast<char>(0xE0 | c >> 12);
-            utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xF0 | c >> 18);
-            utf8 += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return utf8;
-}
-
-} // namespace
 
 DisplayMode::DisplayMode(AppHost& host) : host(host) {
     host.DesktopSize(desktopWidth, desktopHeight);
@@ -57,7 +31,8 @@ int DisplayMode::WindowedClientWidth() const {
 
 bool DisplayMode::Create() {
     windowedAspect = aspect.load();
-    const std::string text = TitleText(title);
+    // The window wants UTF-8; description strings are UTF-8 or Windows-1252.
+    const std::string text = DecodeTextToUtf8(title);
     const std::string windowTitle =
         allowToggle ? text + " (press alt+enter to toggle fullscreen)" : text;
     const int w = WindowedClientWidth();

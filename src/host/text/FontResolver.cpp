@@ -1,7 +1,7 @@
 // fontconfig lookups of face names, with a process-wide start and finish of the library.
 #include "host/text/FontResolver.h"
 
-#include "host/text/TextDecoding.h"
+#include "platform/TextDecoding.h"
 
 #include <fontconfig/fontconfig.h>
 #include <memory>
