@@ -1,6 +1,8 @@
 // The base of every on-screen element: seven operations, the parameter head, quad and fade.
 #include "effects/Effect.h"
 
+#include "effects/EffectHost.h"
+
 #include <algorithm>
 
 namespace quib {
@@ -54,13 +56,24 @@ uint32_t Effect::AlphaOverWhite(double alpha) {
     return a << 24 | 0xFFFFFFu;
 }
 
+bool Effect::ContainsPointer() const {
+    const float px = host->MouseX();
+    const float py = host->MouseY();
+    return x <= px && px <= x + width && y - height <= py && py <= y;
+}
+
 void Effect::WriteQuad(GfxVertexBuffer& quad, uint32_t colour, float s, float t, float spanS,
                        float spanT) const {
+    WriteRect(quad, x, y, x + width, y - height, colour, s, t, spanS, spanT);
+}
+
+void Effect::WriteRect(GfxVertexBuffer& quad, float left, float top, float right, float bottom,
+                       uint32_t colour, float s, float t, float spanS, float spanT) {
     auto* v = static_cast<TexturedVertex*>(quad.Lock());
-    v[0] = {x, y, 0.0f, colour, s, t};
-    v[1] = {x + width, y, 0.0f, colour, s + spanS, t};
-    v[2] = {x + width, y - height, 0.0f, colour, s + spanS, t + spanT};
-    v[3] = {x, y - height, 0.0f, colour, s, t + spanT};
+    v[0] = {left, top, 0.0f, colour, s, t};
+    v[1] = {right, top, 0.0f, colour, s + spanS, t};
+    v[2] = {right, bottom, 0.0f, colour, s + spanS, t + spanT};
+    v[3] = {left, bottom, 0.0f, colour, s, t + spanT};
     quad.Unlock();
 }
 

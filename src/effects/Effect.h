@@ -67,10 +67,15 @@ public:
     std::atomic<bool> busy{false};
 
 protected:
+    // Whether the host's pointer lies in the rectangle, every bound inclusive.
+    bool ContainsPointer() const;
     // Writes the four corners of the rectangle (a fan: top-left, top-right, bottom-right,
     // bottom-left) with texture coordinates over (s, t) .. (s + spanS, t + spanT).
     void WriteQuad(GfxVertexBuffer& quad, uint32_t colour, float s, float t, float spanS,
                    float spanT) const;
+    // The same for the rectangle left .. right, top .. bottom instead of the effect's own.
+    static void WriteRect(GfxVertexBuffer& quad, float left, float top, float right, float bottom,
+                          uint32_t colour, float s, float t, float spanS, float spanT);
     // Draws a written quad with the texture as colour and alpha from `alpha`.
     void DrawQuad(const GfxVertexBuffer& quad, const GfxTexture& texture, AlphaSource alpha);
 };

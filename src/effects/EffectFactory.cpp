@@ -1,7 +1,10 @@
 // The table from effect type ids to the effect classes this player has.
 #include "effects/EffectFactory.h"
 
+#include "effects/AnimationEffect.h"
+#include "effects/ButtonEffect.h"
 #include "effects/ImageEffect.h"
+#include "effects/SliderBarEffect.h"
 #include "effects/SongNameEffect.h"
 #include "effects/ToggledImageEffect.h"
 #include "effects/VerticalScrollerEffect.h"
@@ -22,14 +25,14 @@ Effect* Make(GfxDevice* device, EffectHost* host) {
     return new T(device, host);
 }
 
-// Indexed by type id; null where the class is not part of this player yet.
+// Indexed by type id.
 constexpr std::array<Constructor, kEffectTypeCount> kConstructors = {
     Make<ImageEffect>,              // 0
-    nullptr,                        // 1 ButtonEffect
+    Make<ButtonEffect>,             // 1
     Make<BouncingEQVisualizer>,     // 2
-    nullptr,                        // 3 AnimationEffect
+    Make<AnimationEffect>,          // 3
     Make<SongNameEffect>,           // 4
-    nullptr,                        // 5 SliderBarEffect
+    Make<SliderBarEffect>,          // 5
     Make<VerticalScrollerEffect>,   // 6
     Make<VerticalEQBarsVisualizer>, // 7
     Make<PlasmaVisualizer>,         // 8

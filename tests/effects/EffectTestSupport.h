@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace quib::test {
@@ -39,6 +40,12 @@ protected:
     std::vector<std::unique_ptr<Effect>> effects;
     MemCounters before{};
 };
+
+// The file bytes of a 1x1 image of one colour, which the texture decoder reads.
+inline std::string PixelImage(uint8_t red, uint8_t green = 0, uint8_t blue = 0) {
+    return std::string("P6\n1 1\n255\n") + static_cast<char>(red) + static_cast<char>(green) +
+           static_cast<char>(blue);
+}
 
 // The alpha byte of an ARGB word.
 inline uint32_t AlphaOf(uint32_t argb) {
