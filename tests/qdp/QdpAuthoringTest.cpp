@@ -279,15 +279,15 @@ TEST_F(QdpAuthoring, DumpBuildsBackTheSameDescription) {
     const fs::path disk = dir_ / "out" / "disk.qdp";
     const std::vector<uint8_t> original = ZipEntry(disk, "musicdisk.cfg", dir_);
 
-    // The source keeps the list's name, not its lines: the rebuild takes the list from the
-    // assets, as it would from files extracted from the disk.
-    WriteBytes(dir_ / "assets" / "anim" / "list.txt", ZipEntry(disk, "anim/list.txt", dir_));
+    // The source keeps the list's lines, so the rebuild writes the list without its file.
     const Result dump = Shell(kQdp + " dump " + Quote(disk) + " > " + Quote(dir_ / "again.toml"));
     ASSERT_EQ(dump.status, 0) << dump.output;
     const Result rebuild = Shell(kQdp + " build " + Quote(dir_ / "again.toml") + " -o " +
                                  Quote(dir_ / "again") + " --assets " + Quote(dir_ / "assets"));
     ASSERT_EQ(rebuild.status, 0) << rebuild.output;
     EXPECT_EQ(ZipEntry(dir_ / "again" / "disk.qdp", "musicdisk.cfg", dir_), original);
+    EXPECT_EQ(ZipEntry(dir_ / "again" / "disk.qdp", "anim/list.txt", dir_),
+              ZipEntry(disk, "anim/list.txt", dir_));
 
     // A bare description dumps the same way.
     WriteBytes(dir_ / "musicdisk.cfg", original);
@@ -355,6 +355,17 @@ const CheckCase kCheckCases[] = {
     {"SliderAsWideAsItsKnob",
      "effects = [{ type = \"SliderBarEffect\", texture = \"ok.png\", width = 0.1, height = 0.2 }]",
      "the slider is exactly as wide as its knob", true},
+    {"CommandOutsideThePlayer",
+     "effects = [{ type = \"ButtonEffect\", normal = { texture = \"ok.png\" }, command = 9 }]",
+     "command 9 is not a player command (0..8); it does nothing", false},
+    {"SongOutsideThePlaylist",
+     "effects = [{ type = \"ButtonEffect\", normal = { texture = \"ok.png\" }, command = "
+     "\"select\", commandArgument = 1 }]",
+     "selects song 1 but the playlist has 1 songs (0..0)", false},
+    {"VolumeOutsidePercent",
+     "effects = [{ type = \"ButtonEffect\", normal = { texture = \"ok.png\" }, command = "
+     "\"volume\", commandArgument = 101 }]",
+     "sets the volume to 101 percent, outside 0..100", false},
     {"ClipLevelZero", "effects = [{ type = \"BouncingEQVisualizer\", clipLevel = 0 }]",
      "clipLevel is 0.0, not above 0: every band reads 0", true},
     {"ClipLevelNegative", "effects = [{ type = \"PlasmaVisualizer\", clipLevel = -0.5 }]",

@@ -6,6 +6,7 @@
 #include "SourceValues.h"
 #include "platform/TextDecoding.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -92,8 +93,25 @@ private:
     std::vector<std::pair<std::string, std::string>> entries_;
 };
 
+// `frames = [...]` for an animation whose list is at hand and whose names a source can hold.
+std::string FramesLine(const EffectRecord& effect, const AnimationFrameLister& frames) {
+    const auto* animation = std::get_if<AnimationEffectBlock>(&effect.block);
+    if (animation == nullptr || !frames) {
+        return {};
+    }
+    const std::optional<std::vector<std::string>> names = frames(animation->listName);
+    if (!names || !std::all_of(names->begin(), names->end(), IsValidUtf8)) {
+        return {};
+    }
+    std::string line = "frames = [";
+    for (size_t i = 0; i < names->size(); ++i) {
+        line += (i > 0 ? ", " : "") + FormatText((*names)[i]);
+    }
+    return line + "]\n";
+}
+
 void WritePage(const PageRecord& page, const std::string& path, const TextureIndex& textures,
-               std::string& out) {
+               const AnimationFrameLister& frames, std::string& out) {
     for (const GroupRecord& group : page.groups) {
         out += "\n[[" + path + ".groups]]\nintervals = [";
         for (size_t i = 0; i < group.intervals.size(); ++i) {
@@ -105,14 +123,16 @@ void WritePage(const PageRecord& page, const std::string& path, const TextureInd
             FieldWriter fields(textures);
             std::visit([&](const auto& block) { SourceFields(fields, block); }, effect.block);
             out += "\n[[" + path + ".groups.effects]]\ntype = \"" +
-                   EffectTypeName(static_cast<int32_t>(effect.Type())) + "\"\n" + fields.Lines();
+                   EffectTypeName(static_cast<int32_t>(effect.Type())) + "\"\n" + fields.Lines() +
+                   FramesLine(effect, frames);
         }
     }
 }
 
 } // namespace
 
-std::string WriteSource(const DescriptionModel& model, std::string_view diskName) {
+std::string WriteSource(const DescriptionModel& model, std::string_view diskName,
+                        const AnimationFrameLister& frames) {
     const TextureIndex textures(model.textures);
     const DescriptionHeader& header = model.header;
     std::string out = "name = " + FormatText(diskName) + "\ntitle = " + FormatText(header.title) +
@@ -137,17 +157,17 @@ std::string WriteSource(const DescriptionModel& model, std::string_view diskName
         if (2 + n < model.pages.size()) {
             out += "\n# page " + std::to_string(2 + n) + ": the page of song " + std::to_string(n) +
                    "\n[songs.page]\n";
-            WritePage(model.pages[2 + n], "songs.page", textures, out);
+            WritePage(model.pages[2 + n], "songs.page", textures, frames, out);
         }
     }
     static constexpr const char* kFixedPages[] = {"intro", "overlay"};
     for (size_t i = 0; i < 2 && i < model.pages.size(); ++i) {
         out += "\n# page " + std::to_string(i) + "\n[" + kFixedPages[i] + "]\n";
-        WritePage(model.pages[i], kFixedPages[i], textures, out);
+        WritePage(model.pages[i], kFixedPages[i], textures, frames, out);
     }
     for (size_t i = 2 + model.songs.size(); i < model.pages.size(); ++i) {
         out += "\n# page " + std::to_string(i) + ", after the last song's page\n[[pages]]\n";
-        WritePage(model.pages[i], "pages", textures, out);
+        WritePage(model.pages[i], "pages", textures, frames, out);
     }
     return out;
 }

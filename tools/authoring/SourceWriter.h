@@ -3,13 +3,23 @@
 
 #include "description/DescriptionModel.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quib {
 
+// The frame names of an animation's list file, or nothing when the list is not at hand.
+using AnimationFrameLister =
+    std::function<std::optional<std::vector<std::string>>(const std::string& listName)>;
+
 // The source of `model` for a disk named `diskName`. Every field is written out, so the text
 // also serves to read what a description holds. Bytes after the last page are not part of it.
-std::string WriteSource(const DescriptionModel& model, std::string_view diskName);
+// An animation whose list `frames` gives is written with its frame names, so that a build
+// writes the list again.
+std::string WriteSource(const DescriptionModel& model, std::string_view diskName,
+                        const AnimationFrameLister& frames = {});
 
 } // namespace quib

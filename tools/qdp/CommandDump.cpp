@@ -41,7 +41,19 @@ int RunDump(const Command& self, std::span<char* const> args) {
                      "player reads as none; a disk built from this source stores them as 0\n",
                      disk.path.c_str());
     }
-    std::fputs(WriteSource(parsed.model, disk.name).c_str(), stdout);
+    // The lists' lines go into the source, so that the dump builds again without the list
+    // files themselves.
+    AnimationFrameLister frames;
+    if (disk.isArchive) {
+        frames = [&disk](const std::string& listName) -> std::optional<std::vector<std::string>> {
+            std::vector<uint8_t> list;
+            if (!ReadArchiveEntry(disk.archive.archive, listName.c_str(), list)) {
+                return std::nullopt;
+            }
+            return AnimationFrameNames(list);
+        };
+    }
+    std::fputs(WriteSource(parsed.model, disk.name, frames).c_str(), stdout);
     return kExitOk;
 }
 

@@ -210,6 +210,7 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& whe
                 for (size_t i = 0; i < 3; ++i) {
                     CheckTexture(block.looks[i].texture, where, kLooks[i], i > 0);
                 }
+                CheckCommand(block.command, block.commandArgument, where);
                 if (block.command == kRaiseCommand) {
                     if (block.commandArgument < 0) {
                         Warning(where, "raises event flag " +
@@ -227,15 +228,17 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& whe
             }
             if constexpr (std::is_same_v<Block, SliderBarEffectBlock>) {
                 CheckTexture(block.texture, where, "texture", false);
+                CheckCommand(block.command, std::nullopt, where);
                 if (block.knobAspectHeight == 0) {
-                    Error(where, "knobAspectHeight is 0: the knob's width divides by zero");
+                    Error(where, "knobAspectHeight is 0: the knob has no width and the slider "
+                                 "is never drawn");
                 } else {
                     const float knob = static_cast<float>(block.knobAspectWidth) /
                                        static_cast<float>(block.knobAspectHeight) * block.height *
                                        0.5f;
                     if (block.width == knob) {
-                        Error(where, "the slider is exactly as wide as its knob: the knob's "
-                                     "place divides by zero");
+                        Error(where, "the slider is exactly as wide as its knob: the knob "
+                                     "cannot move, rests flush left and a drag sends 0");
                     }
                 }
             }
@@ -279,6 +282,32 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& whe
             }
         },
         effect.block);
+}
+
+// The player ignores codes outside its commands and songs outside the playlist, and keeps the
+// volume within 0..100 percent. A slider's argument is its knob's place, so it has none here.
+void DiskChecker::CheckCommand(int32_t command, std::optional<int32_t> argument,
+                               const std::string& where) {
+    if (command < 0 || command >= kPlayerCommandCount) {
+        Warning(where, "command " + std::to_string(command) + " is not a player command (0..8); " +
+                           "it does nothing");
+        return;
+    }
+    if (!argument) {
+        return;
+    }
+    const auto songs = static_cast<int32_t>(model_.songs.size());
+    if (command == static_cast<int32_t>(PlayerCommand::SelectSong) &&
+        (*argument < 0 || *argument >= songs)) {
+        Warning(where, "selects song " + std::to_string(*argument) + " but the playlist has " +
+                           std::to_string(songs) + " songs (0.." + std::to_string(songs - 1) +
+                           "); the press does nothing");
+    }
+    if (command == static_cast<int32_t>(PlayerCommand::SetVolume) &&
+        (*argument < 0 || *argument > 100)) {
+        Warning(where, "sets the volume to " + std::to_string(*argument) +
+                           " percent, outside 0..100; the player keeps it within 0..100");
+    }
 }
 
 // The player keeps every band inside the spectrum's 256 bins and reads a band left without

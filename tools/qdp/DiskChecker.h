@@ -7,6 +7,7 @@
 #include "description/DescriptionModel.h"
 #include "host/text/TextRenderer.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,7 @@ private:
     void CheckPages();
     void CheckEffect(const EffectRecord& effect, const std::string& where);
     void CheckTexture(int32_t index, const std::string& where, const char* what, bool fallback);
+    void CheckCommand(int32_t command, std::optional<int32_t> argument, const std::string& where);
     void CheckBands(const VisualizerHead& head, const std::string& where);
     void CheckAnimation(const AnimationEffectBlock& block, const std::string& where);
     void CheckFontFace(const std::string& face, uint8_t bold, uint8_t italic,
