@@ -96,6 +96,12 @@ constexpr Placement kAboutPlace{-0.5f, 0.62f, 1.0f, 1.1667f};
 constexpr Placement kSpinnerPlace{-0.1f, -0.45f, 0.2f, 0.3556f};
 constexpr Placement kBarPlace{-1.0f, -0.6f, 2.0f, 0.4f};
 constexpr Placement kSliderPlace{0.2f, -0.73f, 0.5f, 0.0889f};
+// The credits button at the top right, above the song pages.
+constexpr Placement kCreditsPlace{0.82f, 0.96f, 0.14f, 0.2489f};
+// The song list along the top, one button a song.
+constexpr Placement SongPlace(int index) {
+    return Placement{-0.95f + 0.45f * index, 0.95f, 0.42f, 0.1867f};
+}
 // The player's buttons from the left of the bar, then the about button at its right end.
 constexpr Placement ButtonPlace(int index) {
     constexpr float kTop = -0.68f;
@@ -253,6 +259,28 @@ float InfoIcon(float x, float y) {
     return std::min(Circle(x, y, 48, 31, 5.5f), RoundedBox(x, y, 48, 56, 5, 15, 2));
 }
 
+float CreditsIcon(float x, float y) {
+    return std::min({RoundedBox(x, y, 48, 34, 18, 3, 1.5f), RoundedBox(x, y, 48, 48, 18, 3, 1.5f),
+                     RoundedBox(x, y, 48, 62, 18, 3, 1.5f)});
+}
+
+// A pill of the song list with the song's number and title.
+Canvas SongButton(TextRenderer& text, Look look, const std::string& label) {
+    Canvas canvas(320, 80);
+    auto body = [](float x, float y) { return RoundedBox(x, y, 160, 40, 148, 28, 28); };
+    if (look == Look::Hover) {
+        canvas.Glow(body, WithAlpha(kCyan, 0.6f), 8.0f);
+    }
+    const Rgba fill = look == Look::Pressed ? Hex(0x2E3A70) : Hex(0x1B2450);
+    canvas.Shape(body, [&](float, float) { return WithAlpha(fill, 0.9f); });
+    canvas.Shape(
+        [&](float x, float y) { return std::fabs(body(x, y) + 1.0f) - 1.0f; },
+        [&](float, float) { return look == Look::Normal ? WithAlpha(kCyan, 0.6f) : kCyan; });
+    canvas.Text(text, Font(26, look == Look::Pressed), label, 20, 24, 300, 60, DT_CENTER,
+                [&](float, float) { return look == Look::Pressed ? kCyan : Hex(0xF0F4FF); });
+    return canvas;
+}
+
 Canvas SliderTrack() {
     Canvas canvas(480, 48);
     canvas.Shape([](float x, float y) { return RoundedBox(x, y, 240, 24, 230, 7, 7); },
@@ -383,6 +411,17 @@ bool MakeDemoImages(const std::string& folder) {
         save(Flatten(barScreen, Button(Look::Normal, icon), place), base + ".png");
         save(Flatten(barScreen, Button(Look::Hover, icon), place), base + "-hover.png");
         save(Flatten(barScreen, Button(Look::Pressed, icon), place), base + "-down.png");
+    }
+    const Look looks[] = {Look::Normal, Look::Hover, Look::Pressed};
+    const char* suffixes[] = {".png", "-hover.png", "-down.png"};
+    for (int look = 0; look < 3; ++look) {
+        save(Flatten(background, Button(looks[look], CreditsIcon), kCreditsPlace),
+             std::string("buttons/credits") + suffixes[look]);
+        const char* labels[] = {"1  Lantern Lights", "2  Slow Tide"};
+        for (int song = 0; song < 2; ++song) {
+            save(Flatten(background, SongButton(text, looks[look], labels[song]), SongPlace(song)),
+                 "buttons/song" + std::to_string(song + 1) + suffixes[look]);
+        }
     }
     for (int i = 0; i < kSpinnerFrames; ++i) {
         char name[32];
