@@ -264,5 +264,74 @@ TEST_F(RenderCommand, VisualizersReactRepeatably) {
     }
 }
 
+// The player's controls through scripted input: a next button on the overlay's top-left
+// quadrant (red, green when hovered, blue when pressed), a volume slider with a white knob a
+// quarter of the screen wide across the upper half of the bottom, and each song's page
+// showing its colour in the top-right quadrant.
+TEST_F(RenderCommand, ButtonsAndTheVolumeSliderFollowThePointer) {
+    constexpr uint32_t kGreen = 0xFF00FF00u;
+    constexpr uint32_t kWhite = 0xFFFFFFFFu;
+    ButtonEffectBlock next;
+    next.width = 1.0f;
+    next.height = 1.0f;
+    next.looks[0].texture = 0;
+    next.looks[1].texture = 2;
+    next.looks[2].texture = 1;
+    next.command = 4;
+    SliderBarEffectBlock slider;
+    slider.y = 0.0f;
+    slider.height = 0.5f;
+    slider.texture = 3;
+    slider.knobAspectWidth = 2;
+    slider.knobAspectHeight = 2;
+    slider.command = 6;
+    ImageEffectBlock first = Image(0, 0.0f, 1.0f);
+    first.height = 1.0f;
+    ImageEffectBlock second = Image(1, 0.0f, 1.0f);
+    second.height = 1.0f;
+    DescriptionModel m;
+    m.header = {"Controls", 1, 1, 4.0f / 3.0f, 96};
+    m.songs = {{"tune.mod", "One", 0, 0}, {"tune.mod", "Two", 0, 0}};
+    m.textures = {"red.png", "blue.png", "green.png", "white.png"};
+    m.pages = {PageRecord{}, PageRecord{{GroupRecord{{{0, 100000000}}, {{next}, {slider}}}}},
+               PageRecord{{GroupRecord{{{0, 1000000}}, {{first}}}}},
+               PageRecord{{GroupRecord{{{0, 1000000}}, {{second}}}}}};
+    WriteBytes(scratch / "stage" / "musicdisk.cfg", WriteDescription(m));
+    WriteBytes(scratch / "stage" / "green.png", Png(scratch, kGreen));
+    WriteBytes(scratch / "stage" / "white.png", Png(scratch, kWhite));
+    const std::string zip = "cd '" + (scratch / "stage").string() +
+                            "' && rm -f ../disk.qdp && zip -q -X ../disk.qdp musicdisk.cfg "
+                            "red.png blue.png green.png white.png";
+    ASSERT_EQ(std::system(zip.c_str()), 0);
+    const fs::path events = scratch / "events.txt";
+    const auto run = [&](const std::string& script, double seconds) {
+        std::ofstream(events) << script;
+        EXPECT_EQ(
+            Render("--time " + std::to_string(seconds) + " --events '" + events.string() + "'"), 0);
+        return Frame();
+    };
+
+    DecodedImage frame = run("0.2 move 32 24\n", 0.5);
+    EXPECT_EQ(At(frame, 32, 24), kGreen) << "hover look";
+    EXPECT_EQ(At(frame, 96, 24), kRed) << "song 0's page";
+    EXPECT_EQ(At(frame, 120, 60), kWhite) << "the knob shows the full volume, flush right";
+
+    frame = run("0.2 move 32 24\n0.3 down\n", 0.5);
+    EXPECT_EQ(At(frame, 32, 24), kBlue) << "pressed look";
+    EXPECT_EQ(At(frame, 96, 24), kBlue) << "next: song 1's page";
+
+    // Held for several frames, the press still sends one Next: song 1 stays.
+    frame = run("0.2 move 32 24\n0.3 down\n0.8 up\n", 1.0);
+    EXPECT_EQ(At(frame, 32, 24), kGreen);
+    EXPECT_EQ(At(frame, 96, 24), kBlue);
+
+    // A drag to x = -0.5 sets the volume to (-0.5 + 1 - 0.125) / 1.75, 21 percent: once let
+    // go, the knob shows it from x = -1 + 1.75 x 0.21 = -0.6325 (pixel 23.5) on.
+    frame = run("0.2 move 120 60\n0.3 down\n0.4 move 32 60\n0.6 up\n", 0.8);
+    EXPECT_EQ(At(frame, 31, 60), kWhite);
+    EXPECT_NE(At(frame, 120, 60), kWhite);
+    EXPECT_NE(At(frame, 20, 60), kWhite);
+}
+
 } // namespace
 } // namespace quib
