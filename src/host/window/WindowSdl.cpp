@@ -270,6 +270,9 @@ void WindowSdl::State::Deliver(const SDL_Event& event, WindowListener& listener)
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
         if (event.button.button == SDL_BUTTON_LEFT) {
+            // The pointer is captured while the button is held, so that a release outside the
+            // window still arrives and no button or slider stays pressed.
+            SDL_CaptureMouse(event.type == SDL_MOUSEBUTTONDOWN ? SDL_TRUE : SDL_FALSE);
             listener.OnLeftButton(event.type == SDL_MOUSEBUTTONDOWN);
         }
         break;

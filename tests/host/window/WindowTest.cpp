@@ -170,6 +170,10 @@ TEST_F(WindowTest, MouseAndKeysArriveInClientCoordinates) {
     ASSERT_TRUE(XvfbSession::Run("xdotool mouseup 1"));
     ASSERT_TRUE(PumpUntil([&] { return recorder.buttons.size() == 2; }));
     EXPECT_FALSE(recorder.buttons[1]);
+    // A release outside the window still ends the press.
+    ASSERT_TRUE(XvfbSession::Run("xdotool mousedown 1 mousemove --sync 0 0 mouseup 1"));
+    ASSERT_TRUE(PumpUntil([&] { return recorder.buttons.size() == 4; }));
+    EXPECT_FALSE(recorder.buttons[3]);
     // Other buttons are not the left button.
     ASSERT_TRUE(XvfbSession::Run("xdotool click 3"));
 
@@ -188,7 +192,7 @@ TEST_F(WindowTest, MouseAndKeysArriveInClientCoordinates) {
     EXPECT_TRUE(recorder.keys[3].alt);
     EXPECT_EQ(recorder.keys[4].key, WindowKey::F4);
     EXPECT_FALSE(recorder.keys[4].alt);
-    EXPECT_EQ(recorder.buttons.size(), 2u);
+    EXPECT_EQ(recorder.buttons.size(), 4u);
     EXPECT_EQ(recorder.closeRequests, 0);
 }
 
