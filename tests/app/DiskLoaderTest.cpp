@@ -164,10 +164,9 @@ TEST_F(DiskLoading, DamagedDescriptionsAreRefusedWithTheirOffset) {
          test::Bytes().Header().OneEffect(42).I32(0).I32(0).I32(0).I32(0).I32(0).I32(0).data,
          "stopped at byte 36: expected an effect type from 0 to 10 for page 0, group 0, "
          "effect 0, not 42"},
-        {"button",
+        {"button cut short",
          test::Bytes().Header().OneEffect(1).I32(0).I32(0).I32(0).I32(0).I32(0).I32(0).data,
-         "stopped at byte 36: expected an effect type this player can show, but page 0, group "
-         "0, effect 0 (ButtonEffect) has type 1"},
+         "stopped at byte 64: expected int32 texture of page 0, group 0, effect 0 (ButtonEffect)"},
     };
     for (const Damage& damage : table) {
         MusicDiskApp fresh(host);
