@@ -352,6 +352,14 @@ const CheckCase kCheckCases[] = {
     {"FlagNeverRaised",
      "effects = [{ type = \"ToggledImageEffect\", texture = \"ok.png\", eventFlag = 2 }]",
      "waits on event flag 2, which no button raises", false},
+    {"FlagTakenByTwo",
+     "effects = [{ type = \"ButtonEffect\", normal = { texture = \"ok.png\" }, command = "
+     "\"raise\", commandArgument = 2 }, { type = \"ToggledImageEffect\", texture = \"ok.png\", "
+     "eventFlag = 2 }, { type = \"ToggledImageEffect\", texture = \"ok.png\", eventFlag = 2 }]",
+     "effect 2 (ToggledImageEffect): waits on event flag 2 like page 1 (overlay), group 0, effect "
+     "1 "
+     "(ToggledImageEffect); a raised flag is taken by one of them only",
+     false},
     {"SliderAsWideAsItsKnob",
      "effects = [{ type = \"SliderBarEffect\", texture = \"ok.png\", width = 0.1, height = 0.2 }]",
      "the slider is exactly as wide as its knob", true},
@@ -497,7 +505,8 @@ TEST_F(QdpAuthoring, TheDemoDiskPassesCheckAndDumpsBackToItself) {
     ASSERT_TRUE(fs::exists(kDemo)) << "build the demo_disk target first";
     const Result check = Shell(kQdp + " check " + Quote(kDemo));
     EXPECT_EQ(check.status, 0) << check.output;
-    EXPECT_TRUE(Mentions(check, ": 0 errors,"));
+    // Each song page's about panel waits on the same flag; only one song page draws at a time.
+    EXPECT_TRUE(Mentions(check, ": 0 errors, 0 warnings")) << check.output;
 
     const Result dump = Shell(kQdp + " dump " + Quote(kDemo) + " 2>/dev/null");
     ASSERT_EQ(dump.status, 0);

@@ -148,6 +148,7 @@ void DiskChecker::CheckTexture(int32_t index, const std::string& where, const ch
 
 void DiskChecker::CheckPages() {
     for (size_t p = 0; p < model_.pages.size(); ++p) {
+        page_ = p;
         std::string page = "page " + std::to_string(p);
         if (p == 0) {
             page += " (intro)";
@@ -201,7 +202,7 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& whe
             }
             if constexpr (std::is_same_v<Block, ToggledImageEffectBlock>) {
                 if (block.eventFlag != -1) {
-                    awaited_.emplace_back(block.eventFlag, where);
+                    awaited_.push_back({block.eventFlag, where, page_});
                 }
             }
             if constexpr (std::is_same_v<Block, ButtonEffectBlock>) {
@@ -255,7 +256,7 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& whe
             }
             if constexpr (std::is_same_v<Block, VerticalScrollerEffectBlock>) {
                 if (block.eventFlag != -1) {
-                    awaited_.emplace_back(block.eventFlag, where);
+                    awaited_.push_back({block.eventFlag, where, page_});
                 }
                 CheckScrollerFits(block, where);
             }
@@ -402,12 +403,12 @@ void DiskChecker::CheckScrollerFits(const VerticalScrollerEffectBlock& block,
 
 void DiskChecker::CheckEventFlags() {
     std::map<int32_t, std::vector<std::string>> raisers;
-    std::map<int32_t, std::vector<std::string>> waiters;
+    std::map<int32_t, std::vector<const Waiter*>> waiters;
     for (const auto& [flag, where] : raised_) {
         raisers[flag].push_back(where);
     }
-    for (const auto& [flag, where] : awaited_) {
-        waiters[flag].push_back(where);
+    for (const Waiter& waiter : awaited_) {
+        waiters[waiter.flag].push_back(&waiter);
     }
     for (const auto& [flag, places] : raisers) {
         if (!waiters.contains(flag)) {
@@ -415,13 +416,26 @@ void DiskChecker::CheckEventFlags() {
                     "raises event flag " + std::to_string(flag) + ", which no effect waits on");
         }
     }
+    // Only the current song's page draws, so waiters on two song pages never compete.
+    const auto compete = [](const Waiter& a, const Waiter& b) {
+        return a.page == b.page || a.page < 2 || b.page < 2;
+    };
     for (const auto& [flag, places] : waiters) {
         if (!raisers.contains(flag)) {
-            Warning(places.front(), "waits on event flag " + std::to_string(flag) +
-                                        ", which no button raises; it is never shown");
-        } else if (places.size() > 1) {
-            Warning(places[1], "waits on event flag " + std::to_string(flag) + " like " +
-                                   places.front() + "; a raised flag is taken by one of them only");
+            Warning(places.front()->where, "waits on event flag " + std::to_string(flag) +
+                                               ", which no button raises; it is never shown");
+            continue;
+        }
+        for (size_t i = 1; i < places.size(); ++i) {
+            const auto rival =
+                std::find_if(places.begin(), places.begin() + i,
+                             [&](const Waiter* w) { return compete(*w, *places[i]); });
+            if (rival != places.begin() + i) {
+                Warning(places[i]->where, "waits on event flag " + std::to_string(flag) + " like " +
+                                              (*rival)->where +
+                                              "; a raised flag is taken by one of them only");
+                break;
+            }
         }
     }
 }

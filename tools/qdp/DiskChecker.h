@@ -54,7 +54,14 @@ private:
     int32_t loadedTextures_ = 0;
     // Event flag number to the places that raise it and that wait on it.
     std::vector<std::pair<int32_t, std::string>> raised_;
-    std::vector<std::pair<int32_t, std::string>> awaited_;
+    // An effect waiting on a flag, with the page it lies on.
+    struct Waiter {
+        int32_t flag;
+        std::string where;
+        size_t page;
+    };
+    std::vector<Waiter> awaited_;
+    size_t page_ = 0; // the page being checked
     std::vector<CheckFinding> findings_;
     TextRenderer text_; // the fonts this machine draws titles and scrollers with
 };
