@@ -172,6 +172,11 @@ TEST_F(PlayerTest, CommandsOnEmptyPlaylistDoNothingButVolume) {
     EXPECT_EQ(player.GetPlaybackPosition(), 0);
     app.ExecuteCommand(6, 50);
     EXPECT_FLOAT_EQ(player.Output()->GetVolume(), 0.5f);
+    // A slider's knob reaches past its track's ends: the volume stays within 0..1.
+    app.ExecuteCommand(6, 112);
+    EXPECT_FLOAT_EQ(player.Output()->GetVolume(), 1.0f);
+    app.ExecuteCommand(6, -12);
+    EXPECT_FLOAT_EQ(player.Output()->GetVolume(), 0.0f);
 }
 
 TEST_F(PlayerTest, CommandCodesDispatch) {
