@@ -38,9 +38,10 @@ void SliderBarEffect::Draw(int32_t, int32_t, int32_t) {
     const float k = KnobWidth();
     float f = 1.0f;
     if (ContainsPointer() && host->MouseDown()) {
-        // A track exactly as wide as the knob has no travel: the knob rests flush left.
-        const float travel = width - k;
-        f = travel == 0.0f
+        // The fraction is worked out in double precision and then rounded to single. A track
+        // exactly as wide as the knob has no travel: the knob rests flush left.
+        const double travel = static_cast<double>(width) - k;
+        f = travel == 0.0
                 ? 0.0f
                 : static_cast<float>((static_cast<double>(host->MouseX()) - x - k / 2) / travel);
         host->ExecuteCommand(command, TruncateSaturated(f * 100));
