@@ -89,6 +89,15 @@ protected:
     }
     void TearDown() override { fs::remove_all(scratch); }
 
+    // Packs disk.qdp anew from the description and the staged files named (space-separated).
+    bool Pack(const DescriptionModel& m, const std::string& files = "") {
+        WriteBytes(scratch / "stage" / "musicdisk.cfg", WriteDescription(m));
+        fs::remove(scratch / "disk.qdp");
+        const std::string zip = "cd '" + (scratch / "stage").string() +
+                                "' && zip -q -X ../disk.qdp musicdisk.cfg " + files;
+        return std::system(zip.c_str()) == 0;
+    }
+
     // Runs qdp render; the exit status.
     int Render(const std::string& arguments) {
         const std::string command = std::string(QUIB_BINARY_DIR) + "/tools/qdp/qdp render '" +
@@ -164,11 +173,7 @@ TEST_F(RenderCommand, SongTitleInItsGradientFollowsTheSong) {
     title.topColour = 0xFFFF0000u;
     const GroupRecord group{{{0, 10000000}}, {{title}}};
     m.pages = {PageRecord{}, PageRecord{}, PageRecord{{group}}, PageRecord{{group}}};
-    WriteBytes(scratch / "stage" / "musicdisk.cfg", WriteDescription(m));
-    fs::remove(scratch / "disk.qdp");
-    const std::string zip =
-        "cd '" + (scratch / "stage").string() + "' && zip -q -X ../disk.qdp musicdisk.cfg";
-    ASSERT_EQ(std::system(zip.c_str()), 0);
+    ASSERT_TRUE(Pack(m));
 
     // The columns the title covers, after checking that it stays in its rectangle and runs
     // from red at its top to blue at its bottom.
@@ -231,10 +236,7 @@ TEST_F(RenderCommand, VisualizersReactRepeatably) {
     m.songs = {{"tune.mod", "Tune", 0, 0}};
     m.pages = {PageRecord{}, PageRecord{},
                PageRecord{{GroupRecord{{{0, 1000000}}, {{bars}, {bouncing}, {plasma}, {flower}}}}}};
-    WriteBytes(scratch / "stage" / "musicdisk.cfg", WriteDescription(m));
-    const std::string zip = "cd '" + (scratch / "stage").string() +
-                            "' && rm -f ../disk.qdp && zip -q -X ../disk.qdp musicdisk.cfg";
-    ASSERT_EQ(std::system(zip.c_str()), 0);
+    ASSERT_TRUE(Pack(m));
 
     // Pixels of a quadrant (0 top left, 1 top right, 2 bottom left, 3 bottom right).
     const auto quadrant = [](const DecodedImage& image, int q) {
@@ -296,13 +298,9 @@ TEST_F(RenderCommand, ButtonsAndTheVolumeSliderFollowThePointer) {
     m.pages = {PageRecord{}, PageRecord{{GroupRecord{{{0, 100000000}}, {{next}, {slider}}}}},
                PageRecord{{GroupRecord{{{0, 1000000}}, {{first}}}}},
                PageRecord{{GroupRecord{{{0, 1000000}}, {{second}}}}}};
-    WriteBytes(scratch / "stage" / "musicdisk.cfg", WriteDescription(m));
     WriteBytes(scratch / "stage" / "green.png", Png(scratch, kGreen));
     WriteBytes(scratch / "stage" / "white.png", Png(scratch, kWhite));
-    const std::string zip = "cd '" + (scratch / "stage").string() +
-                            "' && rm -f ../disk.qdp && zip -q -X ../disk.qdp musicdisk.cfg "
-                            "red.png blue.png green.png white.png";
-    ASSERT_EQ(std::system(zip.c_str()), 0);
+    ASSERT_TRUE(Pack(m, "red.png blue.png green.png white.png"));
     const fs::path events = scratch / "events.txt";
     const auto run = [&](const std::string& script, double seconds) {
         std::ofstream(events) << script;
