@@ -4,6 +4,7 @@
 #include "DiskInput.h"
 #include "SourceWriter.h"
 #include "description/DescriptionModel.h"
+#include "vfs/ArchiveEntryData.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -47,7 +48,7 @@ int RunDump(const Command& self, std::span<char* const> args) {
     if (disk.isArchive) {
         frames = [&disk](const std::string& listName) -> std::optional<std::vector<std::string>> {
             std::vector<uint8_t> list;
-            if (!ReadArchiveEntry(disk.archive.archive, listName.c_str(), list)) {
+            if (ReadArchiveEntry(disk.archive.archive, listName, list) != EntryRead::Ok) {
                 return std::nullopt;
             }
             return AnimationFrameNames(list);
