@@ -1,12 +1,14 @@
 // The block allocator: header layout, lock discipline, counters, start-up and shut-down.
 //
-// Sections: block header; lock; globals and lifecycle; allocate/free/resize; maintenance.
+// Sections: block header; counters; lock; globals and lifecycle; allocate/free/resize;
+// maintenance.
 #include "platform/MemAllocator.h"
 
 #include <atomic>
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <pthread.h>
 
 namespace quib {
 
@@ -53,7 +55,89 @@ BlockHeader* HeaderOf(const void* user) {
     return header;
 }
 
+// --- Counters ---------------------------------------------------------------------------
+
+// The counters of one thread: written only by that thread, so that allocating and freeing
+// neither lock nor share a cache line with another thread. A record outlives its thread: when
+// the thread ends, the record goes back to be reused by a later thread with its counts kept,
+// so the sums over all records stay exact. Records are never freed; there are at most as many
+// as threads that ever ran at once. They come from the C library, not from MemAllocate, so
+// that they count nothing themselves.
+struct alignas(64) ThreadCounters {
+    std::atomic<uint32_t> allocations{0};
+    std::atomic<uint32_t> frees{0};
+    std::atomic<bool> inUse{true};
+    ThreadCounters* next = nullptr; // fixed once the record is in the list
+};
+
+std::atomic<ThreadCounters*> allCounters{nullptr};
+// Counts of the rare thread that could not get a record of its own (no memory for one).
+ThreadCounters sharedCounters;
+constinit thread_local ThreadCounters* threadCounters = nullptr;
+// Hands a thread's record back when the thread ends (after its C++ thread-local destructors,
+// which may still free blocks). A thread that allocates after that takes a record again.
+pthread_key_t releaseKey;
+bool haveReleaseKey = false;
+
+void ReleaseThreadCounters(void* record) {
+    threadCounters = nullptr;
+    static_cast<ThreadCounters*>(record)->inUse.store(false, std::memory_order_release);
+}
+
+// A free record from a thread that has ended, or a new one; null when there is no memory.
+ThreadCounters* ClaimThreadCounters() {
+    for (ThreadCounters* record = allCounters.load(std::memory_order_acquire); record;
+         record = record->next) {
+        bool inUse = false;
+        if (!record->inUse.load(std::memory_order_relaxed) &&
+            record->inUse.compare_exchange_strong(inUse, true, std::memory_order_acquire)) {
+            return record;
+        }
+    }
+    auto* record = new (std::nothrow) ThreadCounters;
+    if (!record) {
+        return nullptr;
+    }
+    record->next = allCounters.load(std::memory_order_relaxed);
+    while (!allCounters.compare_exchange_weak(record->next, record, std::memory_order_release,
+                                              std::memory_order_relaxed)) {
+    }
+    return record;
+}
+
+// The release store lets MemGetCounters, which reads frees before allocations, never see a
+// free without the allocation of its block.
+void Bump(std::atomic<uint32_t>& counter) {
+    counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+}
+
+// The first count of a thread (or the first after its record went back).
+[[gnu::noinline]] void CountWithoutRecord(std::atomic<uint32_t> ThreadCounters::*counter) {
+    ThreadCounters* record = ClaimThreadCounters();
+    if (!record) {
+        (sharedCounters.*counter).fetch_add(1, std::memory_order_release);
+        return;
+    }
+    if (haveReleaseKey) {
+        pthread_setspecific(releaseKey, record);
+    }
+    threadCounters = record;
+    Bump(record->*counter);
+}
+
+void Count(std::atomic<uint32_t> ThreadCounters::*counter) {
+    if (ThreadCounters* record = threadCounters) {
+        Bump(record->*counter);
+    } else {
+        CountWithoutRecord(counter);
+    }
+}
+
 // --- Lock -------------------------------------------------------------------------------
+
+// Allocating and freeing take no lock: the C library heap serialises itself (per arena, so
+// threads rarely wait on each other) and the counters are per thread. Resizing, shrinking and
+// heap maintenance run under this lock, which keeps them serialised against each other.
 
 // A small, cheap id per thread (never 0, which marks a free lock).
 uint32_t CurrentThreadId() {
@@ -97,7 +181,6 @@ struct AllocatorLock {
 constinit PrivateHeap heap;
 bool initialised = false;
 AllocatorLock* allocatorLock = nullptr;
-MemCounters counters{};
 
 // Holds the lock, when there is one, for one scope.
 class LockScope {
@@ -121,12 +204,12 @@ private:
 
 // Runs once, from the first allocation or from the start-up object below, whichever comes
 // first; both happen during single-threaded static initialisation.
-void Initialise() {
+[[gnu::cold, gnu::noinline]] void Initialise() {
     if (initialised) {
         return;
     }
     heap.Create();
-    counters = {};
+    haveReleaseKey = pthread_key_create(&releaseKey, ReleaseThreadCounters) == 0;
     initialised = true;
     if (void* block = MemAllocate(sizeof(AllocatorLock), MemTagObject)) {
         allocatorLock = new (block) AllocatorLock;
@@ -165,37 +248,40 @@ void* MemAllocate(uint32_t size, uint32_t flags) {
     if (size == 0) {
         return nullptr;
     }
-    Initialise();
-    flags &= ~0x80u;
-    LockScope scope;
+    if (!initialised) [[unlikely]] {
+        Initialise();
+        return MemAllocate(size, flags);
+    }
     auto* raw = static_cast<uint8_t*>(heap.Alloc(headerOverhead + size));
     if (!raw) {
         return nullptr;
     }
     uint8_t* user = UserPointer(raw);
     const auto userOffset = uint16_t(user - raw);
-    const BlockHeader header{blockMagic, userOffset, uint16_t(flags), size, blockAlign, 0};
-    std::memcpy(raw, &header, sizeof header);
+    // Field by field: a whole header built aside and copied in costs a store-to-load stall.
+    auto* header = reinterpret_cast<BlockHeader*>(raw);
+    header->magic = blockMagic;
+    header->userOffset = userOffset;
+    header->flags = uint16_t(flags & ~0x80u);
+    header->size = size;
+    header->align = blockAlign;
+    header->reserved = 0;
     const uint16_t backLink = userOffset - 2;
     std::memcpy(user - 2, &backLink, sizeof backLink);
-    if (flags & MemZero) {
-        std::memset(user, 0, size);
-    }
-    ++counters.allocations;
-    return user;
+    Count(&ThreadCounters::allocations);
+    return flags & MemZero ? std::memset(user, 0, size) : user;
 }
 
 void MemFree(void* block) {
     if (!block) {
         return;
     }
-    LockScope scope;
     BlockHeader* header = HeaderOf(block);
     if (!header) {
         return;
     }
+    Count(&ThreadCounters::frees);
     heap.Free(header);
-    ++counters.frees;
 }
 
 bool MemResize(void*& block, uint32_t newSize, uint32_t flags) {
@@ -255,9 +341,19 @@ uint32_t MemBlockSize(const void* block) {
     return header ? header->size : 0;
 }
 
+// Frees are summed before allocations (see Bump): a block freed on another thread while the
+// sums run may show as still allocated, never as freed without having been allocated.
 MemCounters MemGetCounters() {
-    LockScope scope;
-    return counters;
+    ThreadCounters* const first = allCounters.load(std::memory_order_acquire);
+    MemCounters sums{0, sharedCounters.frees.load(std::memory_order_acquire)};
+    for (ThreadCounters* record = first; record; record = record->next) {
+        sums.frees += record->frees.load(std::memory_order_acquire);
+    }
+    sums.allocations = sharedCounters.allocations.load(std::memory_order_acquire);
+    for (ThreadCounters* record = first; record; record = record->next) {
+        sums.allocations += record->allocations.load(std::memory_order_acquire);
+    }
+    return sums;
 }
 
 // --- Maintenance ------------------------------------------------------------------------

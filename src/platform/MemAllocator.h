@@ -1,4 +1,4 @@
-// Every allocation of the system: blocks with a tagged header from one private heap, one lock.
+// Every allocation of the system: blocks with a tagged header from one private heap.
 #pragma once
 
 #include "platform/PrivateHeap.h"
@@ -27,7 +27,8 @@ bool MemShrink(void* block, uint32_t newSize);
 uint32_t MemBlockSize(const void* block);
 
 // Blocks handed out and blocks given back since start-up; a scenario that frees what it
-// allocates leaves allocations - frees unchanged.
+// allocates leaves allocations - frees unchanged. Exact for every thread that has finished
+// (or is the caller); blocks in flight on other threads may show as still allocated.
 struct MemCounters {
     uint32_t allocations;
     uint32_t frees;

@@ -15,14 +15,6 @@ void PrivateHeap::Create() {}
 // The C library heap cannot be destroyed; blocks still live at this point stay with it.
 void PrivateHeap::Destroy() {}
 
-void* PrivateHeap::Alloc(std::size_t bytes) {
-    return std::malloc(bytes);
-}
-
-void PrivateHeap::Free(void* block) {
-    std::free(block);
-}
-
 // Shrinking keeps the block as it is: the C library may move a block on any realloc.
 void* PrivateHeap::ReallocInPlace(void* block, std::size_t bytes) {
     return malloc_usable_size(block) >= bytes ? block : nullptr;

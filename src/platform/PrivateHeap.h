@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 namespace quib {
 
@@ -14,8 +15,9 @@ enum class HeapCheck : uint8_t { Valid, Corrupt, Unsupported };
 using HeapVisitor = bool (*)(void* data, std::size_t size, bool isBusy, void* user);
 
 // On Linux the private heap is the C library's heap: it has no handle, no destroy and no
-// walk, so those operations report what they could do instead of inventing it. The caller
-// serialises every call (the allocator's lock); the C library locks internally as well.
+// walk, so those operations report what they could do instead of inventing it. Alloc and Free
+// may be called from any thread at once (the C library serialises them itself); the other
+// operations are serialised by the caller (the allocator's lock).
 // The virtual operations keep the heap family's slot order.
 class PrivateHeap {
 public:
@@ -23,8 +25,10 @@ public:
 
     virtual void Create();
     virtual void Destroy();
-    virtual void* Alloc(std::size_t bytes);
-    virtual void Free(void* block);
+    // Defined here so that the allocator's calls, bound statically, go straight to the
+    // C library.
+    virtual void* Alloc(std::size_t bytes) { return std::malloc(bytes); }
+    virtual void Free(void* block) { std::free(block); }
     // Succeeds (returns block) only when the block already has room for bytes; never moves.
     virtual void* ReallocInPlace(void* block, std::size_t bytes);
     // Null when the heap has no room, or when mayMove is false and the block would move.
