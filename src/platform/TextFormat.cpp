@@ -1,9 +1,8 @@
 // TextFormat: directive parsing, the number converters and bounded output.
 #include "platform/TextFormat.h"
 
-#include "platform/NumberParsers.h"
-
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -37,17 +36,14 @@ uint32_t ConvertDecimal(char* out, uint64_t magnitude, bool negative, bool thous
     return length;
 }
 
+// The digits are written from the last one back, so nothing needs reversing. Lower case
+// adds 32 to the letters by setting bit 5, which the table's digits 0 to 9 already have.
 uint32_t ConvertHex(char* out, uint32_t value, bool lowerCase) {
-    uint32_t length = 0;
-    do {
-        char digit = digitTable[value & 15];
-        if (lowerCase && digit >= 'A') {
-            digit = char(digit + 32);
-        }
-        out[length++] = digit;
-        value >>= 4;
-    } while (value != 0);
-    std::reverse(out, out + length);
+    const uint32_t length = value == 0 ? 1 : uint32_t(std::bit_width(value) + 3) / 4;
+    const char caseBit = lowerCase ? 0x20 : 0;
+    for (uint32_t at = length; at-- > 0; value >>= 4) {
+        out[at] = char(digitTable[value & 15] | caseBit);
+    }
     return length;
 }
 
@@ -143,13 +139,14 @@ struct Directive {
     bool sawDot = false;
     uint32_t width = 0;
     int32_t precision = -1;
-    char digits[8] = {};
+    uint32_t digitValue = 0; // of the digits collected since the last take, at most 7
     uint32_t digitCount = 0;
 
     uint32_t TakeDigits() {
-        digits[digitCount] = 0;
+        const uint32_t value = digitValue;
+        digitValue = 0;
         digitCount = 0;
-        return uint32_t(ParseDecimal(digits));
+        return value;
     }
 };
 
@@ -167,7 +164,8 @@ const char* ParseDirective(const char* format, Directive& directive) {
             directive.zeroPad = true;
         } else if (c >= '0' && c <= '9') {
             if (directive.digitCount < 7) {
-                directive.digits[directive.digitCount++] = c;
+                directive.digitValue = directive.digitValue * 10 + uint32_t(c - '0');
+                ++directive.digitCount;
             }
         } else if (c == '.') {
             if (!directive.sawDot) {
