@@ -1,17 +1,21 @@
-// Allocator and formatter against the C library: nanoseconds per operation, side by side.
+// Allocator and formatter against the C library: each goal's ratio, measured side by side.
+//
+// Usage: platform_bench [ROUNDS]. The measured loops are functions of their own (Churn*,
+// Format*), so that an instruction counter can attribute their cost as well.
+#include "GoalComparison.h"
 #include "platform/MemAllocator.h"
 #include "platform/TextFormat.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-using quib::MemAllocate;
-using quib::MemFree;
+using quib::bench::CompareWithFloor;
 
 // Keeps a value alive in the optimiser's eyes without costing a memory access.
 template <typename T>
@@ -19,31 +23,20 @@ void Keep(const T& value) {
     asm volatile("" : : "r,m"(value) : "memory");
 }
 
-constexpr int repetitions = 5;
-
-// Best of a few runs of body(iterations), in nanoseconds per iteration per thread.
+// Nanoseconds per iteration per thread of body(iterations) run on that many threads at once.
 template <typename Body>
-double BestNanoseconds(int threads, uint32_t iterations, Body body) {
-    double best = 1e300;
-    for (int run = 0; run < repetitions; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        std::vector<std::thread> workers;
-        for (int t = 1; t < threads; ++t) {
-            workers.emplace_back([&] { body(iterations); });
-        }
-        body(iterations);
-        for (std::thread& worker : workers) {
-            worker.join();
-        }
-        const std::chrono::duration<double, std::nano> spent =
-            std::chrono::steady_clock::now() - start;
-        best = std::min(best, spent.count() / iterations);
+double Nanoseconds(int threads, uint32_t iterations, Body body) {
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> workers;
+    for (int t = 1; t < threads; ++t) {
+        workers.emplace_back(body, iterations);
     }
-    return best;
-}
-
-void Row(const char* what, double ours, double theirs) {
-    std::printf("%-34s %10.1f %10.1f %9.2f\n", what, ours, theirs, ours / theirs);
+    body(iterations);
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    const std::chrono::duration<double, std::nano> spent = std::chrono::steady_clock::now() - start;
+    return spent.count() / iterations;
 }
 
 // A batch of 64 blocks of mixed sizes is allocated, then freed; one iteration is one
@@ -62,51 +55,61 @@ void Churn(uint32_t iterations, Allocate allocate, Free release) {
     }
 }
 
-void AllocatorRows() {
+[[gnu::noinline]] void ChurnQuib(uint32_t iterations) {
+    Churn(
+        iterations, [](uint32_t size) { return quib::MemAllocate(size); }, quib::MemFree);
+}
+
+[[gnu::noinline]] void ChurnLibc(uint32_t iterations) {
+    Churn(
+        iterations, [](uint32_t size) { return std::malloc(size); }, std::free);
+}
+
+void AllocatorRows(int rounds) {
     constexpr uint32_t iterations = 1 << 20;
-    for (int threads : {1, 2}) {
-        const double ours = BestNanoseconds(threads, iterations, [](uint32_t n) {
-            Churn(
-                n, [](uint32_t size) { return MemAllocate(size); }, MemFree);
-        });
-        const double theirs = BestNanoseconds(threads, iterations, [](uint32_t n) {
-            Churn(
-                n, [](uint32_t size) { return std::malloc(size); }, std::free);
-        });
-        Row(threads == 1 ? "allocate+free, 1 thread" : "allocate+free, 2 threads", ours, theirs);
+    CompareWithFloor(
+        "MemAllocate+MemFree, 1 thread", 1.5, rounds,
+        [] { return Nanoseconds(1, iterations, ChurnQuib); },
+        [] { return Nanoseconds(1, iterations, ChurnLibc); });
+    CompareWithFloor(
+        "MemAllocate+MemFree, 2 threads", 2.0, rounds,
+        [] { return Nanoseconds(2, iterations, ChurnQuib); },
+        [] { return Nanoseconds(2, iterations, ChurnLibc); });
+}
+
+// Every format gets (a spread of 32-bit values, a count); "%08x" reads the first only.
+[[gnu::noinline]] void FormatQuib(const char* format, uint32_t iterations) {
+    char buffer[64];
+    for (uint32_t i = 0; i < iterations; ++i) {
+        Keep(quib::TextFormat(buffer, sizeof buffer, format, i * 2654435761u, int(i)));
     }
 }
 
-void FormatterRows() {
-    constexpr uint32_t iterations = 1 << 20;
-    struct Case {
-        const char* label;
-        const char* format;
-    };
-    // The locator format has two arguments, the others one; all get (address, count).
-    for (const Case& c : {Case{"format \"%d\"", "%d"}, Case{"format \"%08x\"", "%08x"},
-                          Case{"format \"zqmem://0x%08X:%d\"", "zqmem://0x%08X:%d"}}) {
-        char buffer[64];
-        const double ours = BestNanoseconds(1, iterations, [&](uint32_t n) {
-            for (uint32_t i = 0; i < n; ++i) {
-                Keep(quib::TextFormat(buffer, sizeof buffer, c.format, i * 2654435761u, int(i)));
-            }
-        });
-        const double theirs = BestNanoseconds(1, iterations, [&](uint32_t n) {
-            for (uint32_t i = 0; i < n; ++i) {
-                Keep(std::snprintf(buffer, sizeof buffer, c.format, i * 2654435761u, int(i)));
-            }
-        });
-        Row(c.label, ours, theirs);
+[[gnu::noinline]] void FormatLibc(const char* format, uint32_t iterations) {
+    char buffer[64];
+    for (uint32_t i = 0; i < iterations; ++i) {
+        Keep(std::snprintf(buffer, sizeof buffer, format, i * 2654435761u, int(i)));
     }
+}
+
+void FormatterRow(const char* format, double goal, int rounds) {
+    constexpr uint32_t iterations = 1 << 18;
+    const std::string what = "TextFormat \"" + std::string(format) + "\"";
+    CompareWithFloor(
+        what.c_str(), goal, rounds,
+        [&] { return Nanoseconds(1, iterations, [&](uint32_t n) { FormatQuib(format, n); }); },
+        [&] { return Nanoseconds(1, iterations, [&](uint32_t n) { FormatLibc(format, n); }); });
 }
 
 } // namespace
 
-int main() {
-    std::printf("%-34s %10s %10s %9s\n", "ns per operation (best of 5)", "quib", "libc",
-                "quib/libc");
-    AllocatorRows();
-    FormatterRows();
+int main(int argc, char** argv) {
+    const int rounds = quib::bench::RoundsFromArguments(argc, argv);
+    std::printf("median of %d rounds, each side in turn; floor: the C library\n", rounds);
+    quib::bench::PrintGoalHeader("ns per operation");
+    AllocatorRows(rounds);
+    FormatterRow("%08x", 1.0, rounds);
+    FormatterRow("%d", 0, rounds);
+    FormatterRow("zqmem://0x%08X:%d", 0, rounds);
     return 0;
 }

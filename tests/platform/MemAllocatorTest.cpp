@@ -237,6 +237,25 @@ TEST(MemAllocator, ConcurrentAllocationKeepsBlocksAndCountersIntact) {
     EXPECT_EQ(Outstanding(), outstanding);
 }
 
+// Counts live per thread; a thread's counts must outlive it, also when a later thread takes
+// over its record, and a block freed on another thread than the one that made it still balances.
+TEST(MemAllocator, CountsOfEndedThreadsStayInTheSums) {
+    const MemCounters before = MemGetCounters();
+    void* made[3] = {};
+    std::thread([&] {
+        for (void*& block : made) {
+            block = MemAllocate(40);
+        }
+    }).join();
+    for (void* block : made) {
+        MemFree(block);
+    }
+    std::thread([] { MemFree(MemAllocate(8)); }).join();
+    const MemCounters after = MemGetCounters();
+    EXPECT_EQ(after.allocations, before.allocations + 4);
+    EXPECT_EQ(after.frees, before.frees + 4);
+}
+
 TEST(MemAllocator, MaintenanceReportsWhatTheHeapCanDo) {
     EXPECT_EQ(MemValidateHeap(), HeapCheck::Unsupported);
     bool visited = false;
