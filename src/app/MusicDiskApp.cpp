@@ -86,6 +86,9 @@ void MusicDiskApp::RenderFrame() {
         songPosition = player.BytePosition();
     }
     player.AutoAdvance();
+    if (mediaControls != nullptr) {
+        mediaControls->OnFrame(*this);
+    }
     GfxDevice& device = *display.Device();
     device.BeginFrame();
     device.Clear();

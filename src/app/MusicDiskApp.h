@@ -5,6 +5,7 @@
 #include "app/AppHost.h"
 #include "app/DisplayMode.h"
 #include "app/InputCommands.h"
+#include "app/MediaControls.h"
 #include "app/PageSchedule.h"
 #include "app/Player.h"
 #include "effects/EffectHost.h"
@@ -45,6 +46,9 @@ public:
     // Stops drawing and ends the event loop (Escape, Alt+F4, closing the window, command 8).
     void RequestQuit();
     bool Quitting() const { return quitting.load(); }
+    // A remote control served once a frame on the render thread (none by default); it must
+    // outlive Run.
+    void SetMediaControls(MediaControls* controls) { mediaControls = controls; }
 
     // Run's steps for callers that drive frames themselves on the calling thread (headless):
     // Start plays song 0; TearDown destroys pages, songs, textures, device and audio output.
@@ -114,6 +118,7 @@ private:
     std::atomic<int32_t> songPosition{0}; // low 32 bits of the song position in bytes
     std::atomic<int32_t> running{1};
     std::atomic<bool> quitting{false};
+    MediaControls* mediaControls = nullptr;
     std::thread renderThread;
 };
 

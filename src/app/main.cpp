@@ -1,5 +1,6 @@
 // quib: plays the music disk named after the program, or the one given as an argument.
 #include "app/AppHostDesktop.h"
+#include "app/MprisService.h"
 #include "app/MusicDiskApp.h"
 #include "platform/OsModule.h"
 #include "vfs/ArchiveNames.h"
@@ -25,6 +26,9 @@ void PrintHelp() {
                 "files named *.qdp are of the type application/x-quib-disk, and opening one\n"
                 "from the file manager runs 'quib DISK.qdp'. 'man quib' and 'man qdp' describe\n"
                 "the player and the authoring tool.\n"
+                "\n"
+                "On a desktop session bus, quib answers media keys and \"now playing\" panels\n"
+                "as the MPRIS player org.mpris.MediaPlayer2.quib (try 'playerctl -p quib next').\n"
                 "\n"
                 "Keys: Alt+Enter switches between window and full screen (when the disk allows\n"
                 "it), Escape or Alt+F4 quits.\n"
@@ -88,5 +92,8 @@ int main(int argc, char** argv) {
     if (!app.Init(archive, songFolder)) {
         return 1;
     }
+    const std::unique_ptr<quib::MprisService> mpris =
+        quib::MprisService::Start(app.Display().Title());
+    app.SetMediaControls(mpris.get());
     return app.Run();
 }
