@@ -117,9 +117,9 @@ int SetVolume(sd_bus*, const char*, const char*, const char*, sd_bus_message* va
     return 1;
 }
 
-int GetPosition(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*,
-                sd_bus_error*) {
-    return sd_bus_message_append(reply, "x", int64_t{0});
+int GetPosition(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply,
+                void* userdata, sd_bus_error*) {
+    return sd_bus_message_append(reply, "x", Service(userdata).Snapshot().positionUs);
 }
 
 template <MprisService::Request request>
@@ -301,6 +301,7 @@ void MprisService::OnFrame(EffectHost& player) {
                      : channel == ChannelState::Paused ? State::Status::Paused
                                                        : State::Status::Playing;
     current.volume = player.MasterVolume();
+    current.positionUs = int64_t{player.GetPlaybackPosition()} * 1000000 / AudioOutput::kFrequency;
     const std::lock_guard lock(mutex);
     state = current;
 }

@@ -38,7 +38,7 @@ public:
         std::string title; // UTF-8
         enum class Status { Stopped, Playing, Paused } status = Status::Stopped;
         double volume = 1.0;
-        bool operator==(const State&) const = default;
+        int64_t positionUs = 0; // read on request; MPRIS announces no position changes
     };
 
     // Bus thread: queue a request, read the state.

@@ -61,6 +61,7 @@ monitor=$!
 sleep 0.5
 ctl next
 expect "title after next" "Slow Tide" ctl metadata xesam:title
+awk -v p="$(ctl position)" 'BEGIN { exit !(p > 0) }' || fail "no position while playing"
 ctl pause
 expect "status after pause" Paused ctl status
 ctl volume 0.25
