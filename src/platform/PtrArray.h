@@ -4,6 +4,7 @@
 #include "platform/MemAllocator.h"
 #include "platform/StringPrimitives.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <type_traits>
@@ -12,9 +13,11 @@
 namespace quib {
 
 // The capacity is not stored: it is read back from the block header, so the array is one
-// pointer, a count and the growth step. Storage grows by growStep elements at a time and is
-// given back (without moving) once two whole steps lie unused. Trivially copyable elements
-// travel with the block when the heap moves it; other records are move-constructed into a
+// pointer, a count and the growth step. Storage starts at growStep elements and doubles from
+// there, so n appends move the records O(log n) times rather than n / growStep times; it is
+// given back (without moving) once less than half of it and at most all but two steps are in
+// use, which leaves room to append again after removing without growing. Trivially copyable
+// elements travel with the block when the heap moves it; other records are move-constructed into a
 // new block and destroyed in the old one. Failures are results: Append answers false,
 // AppendDefault -1, and the array is then unchanged.
 template <typename T>
@@ -122,7 +125,8 @@ private:
         if (capacity > maxCount - step) {
             return false;
         }
-        const uint32_t bytes = (capacity + step) * sizeof(T);
+        const uint32_t added = capacity > step ? std::min(capacity, maxCount - capacity) : step;
+        const uint32_t bytes = (capacity + added) * sizeof(T);
         if constexpr (std::is_trivially_copyable_v<T>) {
             // Taken before the block may move: args may refer to an element of this array.
             const T element(std::forward<Args>(args)...);
@@ -153,7 +157,7 @@ private:
     // grow and shrink the block each time.
     void GiveBackUnused() {
         const uint32_t capacity = Capacity();
-        if ((capacity - uint32_t(count)) / 2 < step) {
+        if ((capacity - uint32_t(count)) / 2 < step || uint32_t(count) >= capacity / 2) {
             return;
         }
         const uint32_t kept = (uint32_t(count) + step - 1) / step * step + step;

@@ -19,18 +19,22 @@ uint32_t CapacityOf(PtrArray<T>& array) {
     return MemBlockSize(&array.Item(0)) / sizeof(T);
 }
 
-TEST(PtrArray, GrowsInStepsAndKeepsPointers) {
+TEST(PtrArray, GrowsGeometricallyAndKeepsPointers) {
     const int32_t outstanding = Outstanding();
     {
         PtrArray<int*> array;
-        int values[100];
-        for (int i = 0; i < 100; ++i) {
+        static int values[100000];
+        uint32_t growths = 0;
+        for (int i = 0; i < 100000; ++i) {
+            const uint32_t before = i == 0 ? 0 : CapacityOf(array);
             ASSERT_TRUE(array.Append(&values[i]));
-            const uint32_t expected = uint32_t((i / 32 + 1) * 32);
-            ASSERT_EQ(CapacityOf(array), expected) << "after " << i + 1;
+            if (CapacityOf(array) != before) {
+                ++growths;
+                ASSERT_EQ(CapacityOf(array), before == 0 ? 32u : before * 2) << "after " << i + 1;
+            }
         }
-        EXPECT_EQ(array.Count(), 100);
-        for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(growths, 13u) << "32 doubled up to 131072";
+        for (int i = 0; i < 100000; ++i) {
             ASSERT_EQ(array.Item(i), &values[i]);
         }
         EXPECT_EQ(MemGetCounters().allocations - MemGetCounters().frees, uint32_t(outstanding + 1))
