@@ -15,7 +15,12 @@ enum class EntryRead {
     Failed,  // the entry could not be opened or read whole
 };
 
-// Looks the name up as FindEntry does (backslashes as slashes, A-Z without case).
+// No entry is read whole beyond this many bytes, whatever its headers claim.
+inline constexpr uint64_t kEntryReadLimit = uint64_t(512) << 20;
+
+// Looks the name up as FindEntry does (backslashes as slashes, A-Z without case). Ok only when
+// the entry delivers exactly its size; memory follows the bytes that really arrive, and an
+// allocation failure is a Failed read.
 EntryRead ReadArchiveEntry(Archive& archive, const std::string& name, std::vector<uint8_t>& bytes);
 
 } // namespace quib

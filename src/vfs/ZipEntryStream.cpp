@@ -61,13 +61,16 @@ bool ZipEntryStream::catchUp() {
 uint32_t ZipEntryStream::readRaw(void* buffer, uint32_t count) {
     const uint64_t limit = deflated ? size_ : storedLimit;
     if (source == nullptr || position >= limit) {
+        dataEnded = true;
         return 0;
     }
     count = static_cast<uint32_t>(std::min<uint64_t>(count, limit - position));
     if (deflated && decoded != position && !catchUp()) {
+        dataEnded = true;
         return 0;
     }
     const uint32_t got = source->accessor->read(buffer, count);
+    dataEnded = got < count || position + got >= limit;
     position += got;
     if (deflated) {
         decoded += got;
@@ -89,8 +92,12 @@ bool ZipEntryStream::seekRaw(int64_t offset, char origin) {
     default:
         return false;
     }
-    const int64_t target = base + offset;
+    int64_t target = 0;
+    if (__builtin_add_overflow(base, offset, &target)) {
+        return false;
+    }
     position = target < 0 ? 0 : static_cast<uint64_t>(target);
+    dataEnded = false;
     if (source == nullptr || !source->hasCapability(Seekable)) {
         return false;
     }

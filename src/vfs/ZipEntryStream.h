@@ -15,7 +15,9 @@ struct ArchiveEntry;
 // Reads never go past the entry: not past its size, and for data read as stored not past
 // its compressed size either. Deflated content is decompressed in steps as it is read; a seek
 // only records the new position, and the next read decompresses up to it, from the start of
-// the entry's data again when the position lies behind what has been decompressed.
+// the entry's data again when the position lies behind what has been decompressed. The end
+// is reached at the entry's size or as soon as its data runs out, whichever comes first, so a
+// size field that claims more than the archive holds never keeps a reader waiting.
 class ZipEntryStream : public Stream {
 public:
     // Takes ownership of source, a clone of the archive's stream dedicated to this entry.
@@ -29,7 +31,7 @@ public:
     uint32_t kind() const override { return source != nullptr ? source->kind() : 0; }
     Stream* clone(uint32_t) override { return nullptr; }
     bool isOpen() const override { return source != nullptr; }
-    bool atEnd() const override { return position >= size_; }
+    bool atEnd() const override { return position >= size_ || dataEnded; }
     void close() override;
     uint64_t size() override { return size_; }
     uint32_t readRaw(void* buffer, uint32_t count) override;
@@ -50,8 +52,9 @@ private:
     bool catchUp();
 
     bool deflated;
-    uint64_t storedLimit; // how far data read as stored may go
-    uint64_t decoded = 0; // bytes the filter has produced since the entry's data began
+    uint64_t storedLimit;   // how far data read as stored may go
+    uint64_t decoded = 0;   // bytes the filter has produced since the entry's data began
+    bool dataEnded = false; // a read found no more data before the entry's size
 };
 
 } // namespace quib

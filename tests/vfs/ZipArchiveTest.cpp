@@ -2,13 +2,16 @@
 #include "vfs/ZipArchive.h"
 
 #include "platform/MemAllocator.h"
+#include "vfs/ArchiveEntryData.h"
 #include "vfs/StreamAccessor.h"
+#include "vfs/StreamHelpers.h"
 #include "vfs/StreamSettings.h"
 #include "vfs/VfsTestSupport.h"
 #include "vfs/ZipBuilder.h"
 #include "vfs/ZipFixtures.h"
 #include "vfs/ZipTestSupport.h"
 
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -244,6 +247,75 @@ TEST_P(ZipRead, EntryLengthsPastTheEndAreRefused) {
     bytes = built.bytes;
     bytes[26] = '\xFF'; // a name longer than the archive
     EXPECT_FALSE(Open(archive, bytes));
+}
+
+// Writes a claimed uncompressed size into both headers of the first entry, and marks it
+// deflated when asked.
+void ClaimSize(std::string& bytes, const ziptest::BuiltZip& built, uint32_t uncompressed,
+               bool markDeflated) {
+    const auto put = [&](uint64_t at, uint32_t value, int width) {
+        for (int i = 0; i < width; ++i) {
+            bytes[at + i] = char(value >> (8 * i));
+        }
+    };
+    put(built.localOffsets[0] + 22, uncompressed, 4);
+    put(built.directoryOffset + 24, uncompressed, 4);
+    if (markDeflated) {
+        put(built.localOffsets[0] + 8, 8, 2);
+        put(built.directoryOffset + 10, 8, 2);
+    }
+}
+
+TEST_P(ZipRead, DataShorterThanItsClaimedSizeEndsTheStream) {
+    const std::string text = "line one\nline two";
+    const std::string deflated = ziptest::Deflate(text);
+    const std::string cut = deflated.substr(0, deflated.size() / 2);
+    const struct {
+        const char* name;
+        std::string content;
+        uint16_t method;
+        uint32_t claimed;
+    } cases[] = {
+        {"stored", text, 0, 40},
+        {"stored claiming 4 GB", text, 0, 0xFFFFFFFFu},
+        {"inflated ends early", text, 8, 40},
+        {"inflated claiming 4 GB", text, 8, 0xFFFFFFFFu},
+        {"cut deflate stream", cut, 0, 40},
+    };
+    for (const auto& c : cases) {
+        auto built = BuildZip({{.name = "a.txt", .content = c.content, .method = c.method},
+                               {.name = "b", .content = "FOLLOWING ENTRY BYTES"}});
+        std::string bytes = built.bytes;
+        ClaimSize(bytes, built, c.claimed, c.content == cut);
+        ZipArchive archive;
+        ASSERT_TRUE(Open(archive, bytes)) << c.name;
+        Stream* stream = archive.openEntry(archive.entryAt(0));
+        ASSERT_NE(stream, nullptr) << c.name;
+        char line[ReadLineBufferSize];
+        int calls = 0;
+        while (ReadLine(*stream, line) != ReadLineAtEnd && ++calls < 10) {
+        }
+        EXPECT_LE(calls, 2) << c.name << ": every loop until the end ends";
+        EXPECT_TRUE(stream->accessor->atEnd()) << c.name;
+        ziptest::Dispose(stream);
+
+        std::vector<uint8_t> whole;
+        EXPECT_EQ(ReadArchiveEntry(archive, "a.txt", whole), EntryRead::Failed) << c.name;
+        EXPECT_LE(whole.capacity(), 1u << 20) << c.name << ": memory follows the bytes there";
+    }
+}
+
+TEST_P(ZipRead, SeeksThatOverflowAreRefusedAndKeepThePosition) {
+    auto built = BuildZip({{.name = "a", .content = "0123456789"}});
+    ZipArchive archive;
+    ASSERT_TRUE(Open(archive, built.bytes));
+    Stream* stream = archive.openEntry(archive.entryAt(0));
+    ASSERT_NE(stream, nullptr);
+    ASSERT_TRUE(stream->seekRaw(4, 's'));
+    EXPECT_FALSE(stream->seekRaw(INT64_MAX, 'c'));
+    EXPECT_FALSE(stream->seekRaw(INT64_MAX, 'e'));
+    EXPECT_EQ(stream->tellRaw(), 4u);
+    ziptest::Dispose(stream);
 }
 
 TEST_P(ZipRead, ScenarioGivesBackEveryAllocation) {
