@@ -3,9 +3,14 @@
 #include "vfs/ZipBuilder.h"
 #include "vfs/ZipFixtures.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
+#include <unistd.h>
 
 namespace quib {
 namespace {
@@ -37,7 +42,8 @@ TEST_F(QdpTool, HelpVersionAndUsageErrors) {
         {"help", 0, "  add ", ""},
         {"help cat", 0, "usage: qdp cat ARCHIVE ENTRY", ""},
         {"ls --help", 0, "usage: qdp ls ARCHIVE", ""},
-        {"add a.zip --help", 0, "usage: qdp add ARCHIVE FILE [--as NAME]", ""},
+        {"help ls", 0, "a backslash is shown as \\\\", ""},
+        {"add a.zip --help", 0, "usage: qdp add ARCHIVE FILE [--as NAME] [--force]", ""},
         {"--version", 0, "qdp ", ""},
         {"", 2, "", "no command given"},
         {"frobnicate", 2, "", "unknown command 'frobnicate'"},
@@ -127,6 +133,53 @@ TEST_F(QdpTool, AddCreatesAppendsAndRefusesDuplicates) {
     EXPECT_EQ(ReadFile(dir.File("text.qdp")), "not an archive");
     EXPECT_EQ(RunQdp("add nodir/x.qdp a.txt").status, 1);
     EXPECT_NE(Err().find("nodir/x.qdp: cannot create"), std::string::npos) << Err();
+}
+
+TEST_F(QdpTool, LsAndCatEscapeControlCharactersInNames) {
+    auto built = ziptest::BuildZip({{.name = "a\nb\tc\x01\x7F\\d", .content = "x"}});
+    ASSERT_TRUE(ziptest::WriteFile(dir.File("odd.zip"), built.bytes));
+    const auto listed = RunQdp("ls odd.zip");
+    EXPECT_EQ(listed.status, 0) << Err();
+    EXPECT_EQ(listed.output.substr(0, listed.output.find('\t')), "a\\nb\\tc\\x01\\x7F\\\\d");
+    EXPECT_EQ(std::count(listed.output.begin(), listed.output.end(), '\n'), 1) << listed.output;
+    EXPECT_EQ(RunQdp("cat odd.zip 'new\nline'").status, 1);
+    EXPECT_NE(Err().find("no entry named 'new\\nline'"), std::string::npos) << Err();
+}
+
+TEST_F(QdpTool, AddRefusesNamesOutsideTheArchiveUnlessForced) {
+    ASSERT_TRUE(ziptest::WriteFile(dir.File("a.txt"), "content"));
+    ASSERT_EQ(RunQdp("add d.qdp a.txt").status, 0) << Err();
+    const std::string before = ReadFile(dir.File("d.qdp"));
+    for (const char* name : {"../../x", "/etc/x", "C:/x", "a/../../b", "..\\\\x", "a/.."}) {
+        EXPECT_EQ(RunQdp("add d.qdp a.txt --as " + ziptest::Quote(name)).status, 1) << name;
+        EXPECT_NE(Err().find("give --force"), std::string::npos) << name << ": " << Err();
+        EXPECT_EQ(ReadFile(dir.File("d.qdp")), before) << name;
+    }
+    EXPECT_EQ(RunQdp("add d.qdp a.txt --as ../x --force").status, 0) << Err();
+    EXPECT_EQ(RunQdp("cat d.qdp ../x").output, "content");
+    EXPECT_EQ(RunQdp("add d.qdp a.txt --as sub/..x/x..").status, 0) << Err();
+}
+
+TEST_F(QdpTool, SecondAddWaitsWhileTheArchiveIsBeingChanged) {
+    ASSERT_TRUE(ziptest::WriteFile(dir.File("a.txt"), "content"));
+    ASSERT_EQ(RunQdp("add d.qdp a.txt").status, 0) << Err();
+    // Held here as a running add holds it.
+    const int fd = open(dir.File("d.qdp").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    ASSERT_EQ(fcntl(fd, F_OFD_SETLK, &whole), 0);
+    RunShell(dir.Path(), "(" + ziptest::Quote(ziptest::QdpPath()) +
+                             " add d.qdp a.txt --as b.txt 2>err; echo $? >status) >/dev/null &");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(ReadFile(dir.File("status")), "") << "the second add went ahead: " << Err();
+    EXPECT_NE(Err().find("d.qdp: busy"), std::string::npos) << Err();
+    close(fd);
+    for (int i = 0; i < 100 && ReadFile(dir.File("status")).empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(ReadFile(dir.File("status")), "0\n") << Err();
+    EXPECT_EQ(RunQdp("cat d.qdp b.txt").output, "content");
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 // qdp add: append a file to an archive as a deflated entry.
 #include "ArchiveFile.h"
+#include "ArchiveLock.h"
 #include "Command.h"
+#include "EntryNameText.h"
 #include "vfs/ArchiveNames.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
@@ -17,6 +20,7 @@ struct AddArguments {
     const char* archive = nullptr;
     const char* file = nullptr;
     const char* entryName = nullptr;
+    bool force = false;
 };
 
 // Fills arguments; answers an error text for the usage message, or null.
@@ -31,6 +35,8 @@ const char* ParseAdd(std::span<char* const> args, AddArguments& parsed) {
                 return "--as needs an entry name";
             }
             parsed.entryName = args[++i];
+        } else if (!optionsEnded && std::strcmp(arg, "--force") == 0) {
+            parsed.force = true;
         } else if (!optionsEnded && arg[0] == '-' && arg[1] != 0) {
             return "unknown option";
         } else if (parsed.archive == nullptr) {
@@ -68,24 +74,40 @@ int RunAdd(const Command& self, std::span<char* const> args) {
     std::string name;
     if (parsed.entryName != nullptr) {
         name = parsed.entryName;
+        if (!parsed.force && !IsNameInsideArchive(name)) {
+            return Failure(self,
+                           "'%s' is not a relative path inside the archive (an absolute path, a "
+                           "drive or a '..' part); give --force to store it anyway",
+                           EscapedName(name.c_str()).c_str());
+        }
     } else {
         char base[256];
         FileName(parsed.file, base, sizeof base);
         name = base;
     }
 
+    ArchiveLock lock;
+    if (!lock.Acquire(parsed.archive, [](const std::string& path) {
+            std::fprintf(stderr, "qdp add: %s: busy (another command is changing it); waiting\n",
+                         path.c_str());
+        })) {
+        const int error = errno;
+        struct stat present {};
+        return Failure(self, "%s: cannot %s: %s", parsed.archive,
+                       stat(parsed.archive, &present) == 0 ? "open" : "create",
+                       std::strerror(error));
+    }
+    const bool exists = !lock.Created();
     struct stat archiveInfo {};
-    const bool exists = stat(parsed.archive, &archiveInfo) == 0;
-    if (exists && archiveInfo.st_dev == fileInfo.st_dev && archiveInfo.st_ino == fileInfo.st_ino) {
+    if (stat(parsed.archive, &archiveInfo) == 0 && archiveInfo.st_dev == fileInfo.st_dev &&
+        archiveInfo.st_ino == fileInfo.st_ino) {
         return Failure(self, "%s: cannot add the archive to itself", parsed.file);
     }
     ArchiveFile opened;
-    if (!exists) {
-        if (!opened.file.open(NativeLocator(parsed.archive).c_str(), 'c') ||
-            !opened.archive.openStream(opened.file)) {
-            return Failure(self, "%s: cannot create: %s", parsed.archive, std::strerror(errno));
+    if (!OpenArchiveFile(self, opened, parsed.archive, 'w')) {
+        if (!exists) {
+            unlink(parsed.archive);
         }
-    } else if (!OpenArchiveFile(self, opened, parsed.archive, 'w')) {
         return kExitFailure;
     }
     const auto fail = [&](int status) {
@@ -98,7 +120,7 @@ int RunAdd(const Command& self, std::span<char* const> args) {
     };
     if (FindEntry(opened.archive, name.c_str()) >= 0) {
         return fail(Failure(self, "%s: an entry named '%s' is already present", parsed.archive,
-                            name.c_str()));
+                            EscapedName(name.c_str()).c_str()));
     }
     if (!opened.archive.addFile(NativeLocator(parsed.file).c_str(), name.c_str(),
                                 ArchiveMethodDeflate, nullptr)) {
@@ -113,12 +135,15 @@ int RunAdd(const Command& self, std::span<char* const> args) {
 extern const Command commandAdd = {
     "add",
     "append a file to an archive as a deflated entry",
-    "usage: qdp add ARCHIVE FILE [--as NAME]\n"
+    "usage: qdp add ARCHIVE FILE [--as NAME] [--force]\n"
     "\n"
     "Appends FILE to ARCHIVE as a deflated entry named NAME (by default the file name of\n"
     "FILE), creating ARCHIVE when it does not exist. Backslashes in NAME are stored as\n"
     "slashes. A name already present (compared as 'qdp cat' matches names) is refused and the\n"
-    "archive is left untouched; so is an archive that a failed write would damage.\n",
+    "archive is left untouched; so is an archive that a failed write would damage. A NAME\n"
+    "that is not a relative path inside the archive (\"/etc/x\", \"C:/x\", \"../x\",\n"
+    "\"a/../b\") is refused unless --force is given. While one add changes ARCHIVE, another\n"
+    "waits for it to finish.\n",
     RunAdd,
 };
 

@@ -5,6 +5,7 @@
 #include "ArchiveFile.h"
 #include "Command.h"
 #include "DiskInput.h"
+#include "EntryNameText.h"
 #include "ProgressBar.h"
 #include "SourceCompiler.h"
 #include "platform/StringPrimitives.h"
@@ -83,11 +84,7 @@ public:
         std::string relative = name.name;
         std::replace(relative.begin(), relative.end(), '\\', '/');
         const fs::path path(relative);
-        bool inside = !relative.empty() && path.is_relative();
-        for (const fs::path& part : path) {
-            inside = inside && part != "..";
-        }
-        if (!inside) {
+        if (!IsNameInsideArchive(relative)) {
             diagnostics_.Error(name.position,
                                "\"" + name.name + "\" is not a relative path inside the disk");
             return std::nullopt;

@@ -1,6 +1,7 @@
 // qdp cat: the uncompressed bytes of one entry on standard output.
 #include "ArchiveFile.h"
 #include "Command.h"
+#include "EntryNameText.h"
 #include "platform/Crc32Sink.h"
 #include "vfs/Stream.h"
 #include "vfs/StreamAccessor.h"
@@ -26,18 +27,19 @@ int RunCat(const Command& self, std::span<char* const> args) {
     }
     const ArchiveEntry* entry = opened.archive.entryAt(FindEntry(opened.archive, name));
     if (entry == nullptr) {
-        return Failure(self, "%s: no entry named '%s'", path, name);
+        return Failure(self, "%s: no entry named '%s'", path, EscapedName(name).c_str());
     }
+    const std::string shown = EscapedName(entry->name);
     if (entry->encryption != 0) {
-        return Failure(self, "%s: entry '%s' is encrypted", path, entry->name);
+        return Failure(self, "%s: entry '%s' is encrypted", path, shown.c_str());
     }
     if (entry->method != ArchiveMethodStored && entry->method != ArchiveMethodDeflate) {
         return Failure(self, "%s: entry '%s' is compressed with a method qdp cannot read (%s)",
-                       path, entry->name, MethodName(entry->method));
+                       path, shown.c_str(), MethodName(entry->method));
     }
     std::unique_ptr<Stream, StreamCloser> stream(opened.archive.openEntry(entry));
     if (!stream) {
-        return Failure(self, "%s: cannot open entry '%s'", path, entry->name);
+        return Failure(self, "%s: cannot open entry '%s'", path, shown.c_str());
     }
     Crc32Sink crc;
     crc.begin();
@@ -52,7 +54,7 @@ int RunCat(const Command& self, std::span<char* const> args) {
         }
     }
     if (total != entry->uncompressedSize || crc.finish() != entry->checksum) {
-        return Failure(self, "%s: entry '%s' is damaged (%s)", path, entry->name,
+        return Failure(self, "%s: entry '%s' is damaged (%s)", path, shown.c_str(),
                        total != entry->uncompressedSize ? "its data ends early"
                                                         : "CRC-32 mismatch");
     }

@@ -1,6 +1,7 @@
 // qdp ls: one line per entry of an archive.
 #include "ArchiveFile.h"
 #include "Command.h"
+#include "EntryNameText.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -20,9 +21,9 @@ int RunLs(const Command& self, std::span<char* const> args) {
     const PtrArray<ArchiveEntry>& entries = opened.archive.entries;
     for (int32_t i = 0; i < entries.Count(); ++i) {
         const ArchiveEntry& entry = entries.Item(i);
-        std::printf("%s\t%s\t%" PRIu64 "\t%" PRIu64 "\t%08" PRIx32 "\n", entry.name,
-                    MethodName(entry.method), entry.compressedSize, entry.uncompressedSize,
-                    entry.checksum);
+        std::printf("%s\t%s\t%" PRIu64 "\t%" PRIu64 "\t%08" PRIx32 "\n",
+                    EscapedName(entry.name).c_str(), MethodName(entry.method), entry.compressedSize,
+                    entry.uncompressedSize, entry.checksum);
     }
     return kExitOk;
 }
@@ -36,7 +37,9 @@ extern const Command commandLs = {
     "\n"
     "Prints one line per entry, in the order of the archive, with tab-separated fields:\n"
     "name, method (stored, deflate, lzma or other), compressed size, uncompressed size,\n"
-    "and CRC-32 as eight lower-case hexadecimal digits.\n",
+    "and CRC-32 as eight lower-case hexadecimal digits. Names are escaped so that each entry\n"
+    "stays one line: a backslash is shown as \\\\, tab, line feed and carriage return as \\t,\n"
+    "\\n and \\r, and any other control character as \\xHH (two upper-case hex digits).\n",
     RunLs,
 };
 
