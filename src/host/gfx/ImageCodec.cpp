@@ -1,16 +1,18 @@
 // Image decoding and PNG writing over stb_image and stb_image_write.
 #include "host/gfx/ImageCodec.h"
 
+#include "host/gfx/DdsDecoder.h"
+
 #include <climits>
+#include <new>
 #include <stb_image.h>
 #include <stb_image_write.h>
 
 namespace quib {
 
-bool DecodeImage(const void* data, size_t size, DecodedImage& image) {
-    if (data == nullptr || size == 0 || size > static_cast<size_t>(INT_MAX)) {
-        return false;
-    }
+namespace {
+
+bool DecodeWithStb(const void* data, size_t size, DecodedImage& image) {
     int width = 0;
     int height = 0;
     int channels = 0;
@@ -20,9 +22,14 @@ bool DecodeImage(const void* data, size_t size, DecodedImage& image) {
         return false;
     }
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    try {
+        image.argb.resize(count);
+    } catch (const std::bad_alloc&) {
+        stbi_image_free(rgba);
+        return false;
+    }
     image.width = width;
     image.height = height;
-    image.argb.resize(count);
     for (size_t i = 0; i < count; ++i) {
         const stbi_uc* p = rgba + i * 4;
         image.argb[i] = static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[0]) << 16 |
@@ -30,6 +37,19 @@ bool DecodeImage(const void* data, size_t size, DecodedImage& image) {
     }
     stbi_image_free(rgba);
     return true;
+}
+
+} // namespace
+
+bool DecodeImage(const void* data, size_t size, DecodedImage& image) {
+    if (data == nullptr || size == 0 || size > static_cast<size_t>(INT_MAX)) {
+        return false;
+    }
+    try {
+        return IsDds(data, size) ? DecodeDds(data, size, image) : DecodeWithStb(data, size, image);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 bool WritePng(const std::string& path, int width, int height, const uint32_t* argb) {

@@ -15,8 +15,9 @@ struct DecodedImage {
     std::vector<uint32_t> argb;
 };
 
-// Reads PNG, JPEG, BMP, TGA, GIF (first frame), PSD, PNM and HDR from memory. Images without
-// alpha come out opaque. False when the bytes are not a readable image.
+// Reads PNG, JPEG, BMP, TGA, GIF (first frame), PSD, PNM, HDR and DDS (see DdsDecoder.h) from
+// memory. Images without alpha come out opaque. False when the bytes are not a readable image
+// or there is no memory for its pixels.
 bool DecodeImage(const void* data, size_t size, DecodedImage& image);
 
 // Writes width x height ARGB words (top row first) as an 8-bit RGBA PNG. False on failure.

@@ -7,7 +7,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace quib {
 namespace {
@@ -34,6 +36,87 @@ TEST(ImageCodecTest, DecodesEveryFormatToArgbWords) {
             }
         }
     }
+}
+
+// A DDS file as the test writes it: header, pixel format (FourCC or bit masks) and the data of
+// every level.
+std::string Dds(uint32_t width, uint32_t height, uint32_t mipLevels, const char* fourCc,
+                uint32_t bits, uint32_t alphaMask, const std::string& data) {
+    std::string file(128, '\0');
+    const auto put = [&](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            file[at + i] = char(value >> (8 * i));
+        }
+    };
+    file.replace(0, 4, "DDS ");
+    put(4, 124);
+    put(8, 0x1007 | (mipLevels > 1 ? 0x20000 : 0));
+    put(12, height);
+    put(16, width);
+    put(28, mipLevels);
+    put(76, 32);
+    if (fourCc != nullptr) {
+        put(80, 0x4);
+        file.replace(84, 4, fourCc);
+    } else {
+        put(80, 0x40 | (alphaMask != 0 ? 0x1 : 0));
+        put(88, bits);
+        put(92, 0xFF0000);
+        put(96, 0xFF00);
+        put(100, 0xFF);
+        put(104, alphaMask);
+    }
+    return file + data;
+}
+
+TEST(ImageCodecTest, DecodesDdsImages) {
+    // DXT colour block: red (F800) and blue (001F) end points; texels 0..3 use indices 0..3.
+    const std::string redBlue = std::string("\x00\xF8\x1F\x00", 4) + std::string("\xE4\0\0\0", 4);
+    const std::string blueRed = std::string("\x1F\x00\x00\xF8", 4) + std::string("\xE4\0\0\0", 4);
+    // DXT3 alpha: texel 0 = 15, texel 1 = 8; DXT5: a0 255, a1 0, texel codes 0, 1, 2.
+    const std::string alpha3 = std::string("\x8F", 1) + std::string(7, '\0');
+    const std::string alpha5 = std::string("\xFF\x00", 2) + std::string("\x88\0\0\0\0\0", 6);
+    const std::string pixels32("\x30\x20\x10\x80\x03\x02\x01\xFF", 8);
+    const struct {
+        const char* name;
+        std::string file;
+        int width;
+        std::vector<uint32_t> firstTexels;
+    } cases[] = {
+        {"32-bit with a mip level",
+         Dds(2, 1, 2, nullptr, 32, 0xFF000000, pixels32 + "\1\2\3\4"),
+         2,
+         {0x80102030, 0xFF010203}},
+        {"24-bit", Dds(1, 1, 1, nullptr, 24, 0, "\x30\x20\x10"), 1, {0xFF102030}},
+        {"DXT1 four colours",
+         Dds(4, 4, 1, "DXT1", 0, 0, redBlue),
+         4,
+         {0xFFFF0000, 0xFF0000FF, 0xFFAA0055, 0xFF5500AA}},
+        {"DXT1 transparent",
+         Dds(4, 4, 1, "DXT1", 0, 0, blueRed),
+         4,
+         {0xFF0000FF, 0xFFFF0000, 0xFF7F007F, 0x00000000}},
+        {"DXT1 cut to 2 x 2", Dds(2, 2, 1, "DXT1", 0, 0, redBlue), 2, {0xFFFF0000, 0xFF0000FF}},
+        {"DXT3", Dds(4, 4, 1, "DXT3", 0, 0, alpha3 + redBlue), 4, {0xFFFF0000, 0x880000FF}},
+        {"DXT5",
+         Dds(4, 4, 1, "DXT5", 0, 0, alpha5 + redBlue),
+         4,
+         {0xFFFF0000, 0x000000FF, 0xDAAA0055}},
+    };
+    for (const auto& c : cases) {
+        DecodedImage image;
+        ASSERT_TRUE(DecodeImage(c.file.data(), c.file.size(), image)) << c.name;
+        EXPECT_EQ(image.width, c.width) << c.name;
+        ASSERT_GE(image.argb.size(), c.firstTexels.size()) << c.name;
+        for (size_t i = 0; i < c.firstTexels.size(); ++i) {
+            EXPECT_EQ(image.argb[i], c.firstTexels[i]) << c.name << " texel " << i;
+        }
+        const std::string cut = c.file.substr(0, c.file.size() - (c.name[0] == '3' ? 5 : 1));
+        EXPECT_FALSE(DecodeImage(cut.data(), cut.size(), image)) << c.name << ": data cut short";
+    }
+    const std::string huge = Dds(65536, 65536, 1, "DXT1", 0, 0, redBlue);
+    DecodedImage image;
+    EXPECT_FALSE(DecodeImage(huge.data(), huge.size(), image)) << "sizes in the header lie";
 }
 
 TEST(ImageCodecTest, RefusesWhatIsNotAnImage) {
