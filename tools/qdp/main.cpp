@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -73,7 +74,15 @@ int main(int argc, char** argv) {
         }
     }
     quib::InstallBufferedAccessorFactory(32768, 32768);
-    const int result = command->run(*command, {argv + 2, static_cast<size_t>(argc - 2)});
+    // Sizes in the files a command reads decide what it allocates: running out of memory is
+    // a failure of that command, never an abort.
+    int result = quib::qdp::kExitFailure;
+    try {
+        result = command->run(*command, {argv + 2, static_cast<size_t>(argc - 2)});
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "qdp %s: out of memory\n", command->name);
+        return quib::qdp::kExitFailure;
+    }
     if (std::fflush(stdout) != 0 && result == quib::qdp::kExitOk) {
         std::fputs("qdp: cannot write to standard output\n", stderr);
         return quib::qdp::kExitFailure;
