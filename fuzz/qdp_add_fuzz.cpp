@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <fuzzer/FuzzedDataProvider.h>
 #include <iterator>
@@ -45,10 +46,19 @@ int32_t EntryCount(const std::string& bytes) {
     return archive.entries.Count();
 }
 
+// A plain buffer: it must still be there for the exit handler that empties it.
+char folder[64];
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     quib::InstallBufferedAccessorFactory(32768, 32768);
+    std::snprintf(folder, sizeof folder, "/tmp/qdp_add_fuzz_%d", int(getpid()));
+    std::atexit([] {
+        unlink((std::string(folder) + "/disk.qdp").c_str());
+        unlink((std::string(folder) + "/file.bin").c_str());
+        rmdir(folder);
+    });
     return 0;
 }
 
@@ -62,10 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string content = input.ConsumeRandomLengthString(4096);
     const std::vector<uint8_t> original = input.ConsumeRemainingBytes<uint8_t>();
 
-    static const std::string folder = "/tmp/qdp_add_fuzz_" + std::to_string(getpid());
-    static const bool made = mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-    const std::string archivePath = folder + "/disk.qdp";
-    const std::string filePath = folder + "/file.bin";
+    const std::string archivePath = std::string(folder) + "/disk.qdp";
+    const std::string filePath = std::string(folder) + "/file.bin";
+    static const bool made = mkdir(folder, 0700) == 0 || errno == EEXIST;
     if (!made || !WriteBytes(archivePath, original.data(), original.size()) ||
         !WriteBytes(filePath, content.data(), content.size())) {
         return 0;
