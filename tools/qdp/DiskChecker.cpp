@@ -427,13 +427,13 @@ void DiskChecker::CheckEventFlags() {
             continue;
         }
         for (size_t i = 1; i < places.size(); ++i) {
-            const auto rival =
-                std::find_if(places.begin(), places.begin() + i,
-                             [&](const Waiter* w) { return compete(*w, *places[i]); });
+            const Waiter& waiter = *places[i];
+            const auto rival = std::find_if(places.begin(), places.begin() + i,
+                                            [&](const Waiter* w) { return compete(*w, waiter); });
             if (rival != places.begin() + i) {
-                Warning(places[i]->where, "waits on event flag " + std::to_string(flag) + " like " +
-                                              (*rival)->where +
-                                              "; a raised flag is taken by one of them only");
+                Warning(waiter.where, "waits on event flag " + std::to_string(flag) + " like " +
+                                          (*rival)->where +
+                                          "; a raised flag is taken by one of them only");
                 break;
             }
         }
