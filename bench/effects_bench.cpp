@@ -38,6 +38,7 @@ public:
     std::string CurrentSongTitle() const override { return "Lantern Lights"; }
     bool UserStopped() const override { return false; }
     int32_t GetPlaybackPosition() const override { return 0; }
+    int64_t CurrentSongLength() const override { return 0; }
     ChannelState CurrentChannelState() const override { return ChannelState::Playing; }
     float MasterVolume() const override { return 1.0f; }
     bool CurrentSpectrum(float*) const override { return false; }

@@ -71,7 +71,8 @@ int GetPlaybackStatus(sd_bus*, const char*, const char*, const char*, sd_bus_mes
                                                             : "Stopped");
 }
 
-int AppendEntry(sd_bus_message* reply, const char* key, const char* type, const char* value) {
+template <typename Value>
+int AppendEntry(sd_bus_message* reply, const char* key, const char* type, Value value) {
     int r = sd_bus_message_open_container(reply, 'e', "sv");
     if (r >= 0)
         r = sd_bus_message_append(reply, "s", key);
@@ -95,6 +96,8 @@ int GetMetadata(sd_bus*, const char*, const char*, const char*, sd_bus_message* 
             r = AppendEntry(reply, "xesam:title", "s", state.title.c_str());
         if (r >= 0)
             r = AppendEntry(reply, "xesam:album", "s", service.Album().c_str());
+        if (r >= 0 && state.lengthUs > 0)
+            r = AppendEntry(reply, "mpris:length", "x", state.lengthUs);
     }
     if (r >= 0)
         r = sd_bus_message_close_container(reply);
@@ -237,7 +240,8 @@ void MprisService::Serve() {
 
 void MprisService::Announce() {
     const State current = Snapshot();
-    if (current.song != announced.song || current.title != announced.title) {
+    if (current.song != announced.song || current.title != announced.title ||
+        current.lengthUs != announced.lengthUs) {
         sd_bus_emit_properties_changed(bus, kObjectPath, kPlayerInterface, "Metadata", nullptr);
     }
     if (current.status != announced.status) {
@@ -302,6 +306,7 @@ void MprisService::OnFrame(EffectHost& player) {
                                                        : State::Status::Playing;
     current.volume = player.MasterVolume();
     current.positionUs = int64_t{player.GetPlaybackPosition()} * 1000000 / AudioOutput::kFrequency;
+    current.lengthUs = player.CurrentSongLength() * 1000000 / AudioOutput::kFrequency;
     const std::lock_guard lock(mutex);
     state = current;
 }

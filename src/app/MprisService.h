@@ -39,6 +39,7 @@ public:
         enum class Status { Stopped, Playing, Paused } status = Status::Stopped;
         double volume = 1.0;
         int64_t positionUs = 0; // read on request; MPRIS announces no position changes
+        int64_t lengthUs = 0;   // 0: unknown, left out of the metadata
     };
 
     // Bus thread: queue a request, read the state.

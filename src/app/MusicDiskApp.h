@@ -90,6 +90,7 @@ public:
     std::string CurrentSongTitle() const override { return player.CurrentSongTitle(); }
     bool UserStopped() const override { return player.UserStopped(); }
     int32_t GetPlaybackPosition() const override { return player.GetPlaybackPosition(); }
+    int64_t CurrentSongLength() const override { return player.CurrentSongLength(); }
     ChannelState CurrentChannelState() const override { return player.CurrentChannelState(); }
     float MasterVolume() const override { return player.MasterVolume(); }
     bool CurrentSpectrum(float* magnitudes) const override {

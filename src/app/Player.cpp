@@ -180,6 +180,10 @@ int32_t Player::GetPlaybackPosition() const {
     return static_cast<int32_t>(static_cast<uint32_t>(audio->GetPosition(handle) >> 2));
 }
 
+int64_t Player::CurrentSongLength() const {
+    return static_cast<int64_t>(audio->GetLength(CurrentHandle()) >> 2);
+}
+
 std::string Player::CurrentSongTitle() const {
     const int32_t current = currentSong.load();
     return current < 0 || current >= static_cast<int32_t>(songs.size()) ? std::string()

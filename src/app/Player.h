@@ -54,6 +54,8 @@ public:
 
     // The current song's position in clock units while it plays or is paused, else 0.
     int32_t GetPlaybackPosition() const;
+    // One pass through the current song in clock units; 0 when its file does not tell.
+    int64_t CurrentSongLength() const;
     // The low 32 bits of the current song's position in bytes.
     int32_t BytePosition() const;
     int32_t CurrentSong() const { return currentSong.load(); }

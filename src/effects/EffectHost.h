@@ -36,11 +36,13 @@ public:
     // The player: the current song's index (-1 with none) and title (description bytes, empty
     // with none), whether the user stopped playback, the song position in clock units (0
     // unless the current song plays or is paused), the current channel's state and the master
-    // volume (0..1).
+    // volume (0..1); the current song's length in clock units (one pass; 0 when unknown or with
+    // no song).
     virtual int32_t CurrentSong() const = 0;
     virtual std::string CurrentSongTitle() const = 0;
     virtual bool UserStopped() const = 0;
     virtual int32_t GetPlaybackPosition() const = 0;
+    virtual int64_t CurrentSongLength() const = 0;
     virtual ChannelState CurrentChannelState() const = 0;
     virtual float MasterVolume() const = 0;
     // The current song's spectrum: kSpectrumBins magnitudes of what is being heard. False (and

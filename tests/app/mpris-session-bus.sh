@@ -58,6 +58,10 @@ expect "identity" 's "quib"' busctl --user get-property org.mpris.MediaPlayer2.q
 expect "first title" "Lantern Lights" ctl metadata xesam:title
 expect "album" "quib demo disk" ctl metadata xesam:album
 expect "first track" "'/org/quib/track/0'" ctl metadata mpris:trackid
+# The demo's songs: a 69 s tracker tune, then a 42 s stream (lengths in microseconds).
+in_range() { awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'; }
+in_range "$(ctl metadata mpris:length)" 68500000 69500000 ||
+    fail "first length: $(ctl metadata mpris:length)"
 
 dbus-monitor --session "type='signal',member='PropertiesChanged',path='/org/mpris/MediaPlayer2'" \
     >"$work/signals" 2>&1 &
@@ -65,6 +69,8 @@ monitor=$!
 sleep 0.5
 ctl next
 expect "title after next" "Slow Tide" ctl metadata xesam:title
+in_range "$(ctl metadata mpris:length)" 41500000 42500000 ||
+    fail "length after next: $(ctl metadata mpris:length)"
 awk -v p="$(ctl position)" 'BEGIN { exit !(p > 0) }' || fail "no position while playing"
 ctl pause
 expect "status after pause" Paused ctl status

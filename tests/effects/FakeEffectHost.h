@@ -31,6 +31,7 @@ public:
     std::string CurrentSongTitle() const override { return songTitle; }
     bool UserStopped() const override { return userStopped; }
     int32_t GetPlaybackPosition() const override { return position; }
+    int64_t CurrentSongLength() const override { return length; }
     ChannelState CurrentChannelState() const override { return channelState; }
     float MasterVolume() const override { return volume; }
     bool CurrentSpectrum(float* magnitudes) const override {
@@ -61,6 +62,7 @@ public:
     std::string songTitle = "Song";
     bool userStopped = false;
     int32_t position = 0;
+    int64_t length = 0;
     ChannelState channelState = ChannelState::Playing;
     float volume = 1.0f;
     std::array<float, kSpectrumBins> spectrum{};

@@ -9,6 +9,7 @@ namespace quib {
 struct AudioMixer::Channel {
     AudioHandle handle = 0;
     bool isStream = false;
+    uint64_t lengthFrames = 0; // the source's, read once when the channel is added
     std::unique_ptr<AudioSource> source;
     // The frames of the current pass: written by the mixing thread outside the lock.
     std::vector<float> block = std::vector<float>(2 * kChunk);
@@ -56,6 +57,7 @@ AudioHandle AudioMixer::Add(std::unique_ptr<AudioSource> source, bool isStream) 
         return 0;
     }
     auto channel = std::make_unique<Channel>();
+    channel->lengthFrames = source->LengthFrames();
     channel->source = std::move(source);
     channel->isStream = isStream;
     std::lock_guard<std::mutex> guard(lock_);
@@ -134,6 +136,12 @@ uint64_t AudioMixer::GetFrames(AudioHandle handle) const {
     std::lock_guard<std::mutex> guard(lock_);
     const Channel* channel = Find(handle);
     return channel != nullptr ? channel->frames : 0;
+}
+
+uint64_t AudioMixer::GetLengthFrames(AudioHandle handle) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    const Channel* channel = Find(handle);
+    return channel != nullptr ? channel->lengthFrames : 0;
 }
 
 uint32_t AudioMixer::GetChannelType(AudioHandle handle) const {

@@ -42,6 +42,7 @@ public:
     bool Stop(AudioHandle handle);
     ChannelState GetState(AudioHandle handle) const;
     uint64_t GetFrames(AudioHandle handle) const;
+    uint64_t GetLengthFrames(AudioHandle handle) const;
     uint32_t GetChannelType(AudioHandle handle) const;
     // The spectrum of the kPoints frames that end at frame `end` (clamped to what is kept).
     bool GetSpectrum(AudioHandle handle, uint64_t end, float* magnitudes) const;

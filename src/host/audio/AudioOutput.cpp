@@ -39,6 +39,10 @@ uint64_t AudioOutput::GetPosition(AudioHandle handle) const {
     return mixer_->GetFrames(handle) * 4; // 16-bit stereo
 }
 
+uint64_t AudioOutput::GetLength(AudioHandle handle) const {
+    return mixer_->GetLengthFrames(handle) * 4;
+}
+
 uint32_t AudioOutput::GetChannelType(AudioHandle handle) const {
     return mixer_->GetChannelType(handle);
 }

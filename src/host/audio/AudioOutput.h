@@ -70,6 +70,9 @@ public:
     ChannelState GetState(AudioHandle handle) const;
     // Bytes of 16-bit stereo at kFrequency (4 per frame) played since the last restart.
     uint64_t GetPosition(AudioHandle handle) const;
+    // Bytes, counted as GetPosition counts them, of one pass through the channel's song; 0 when
+    // its file does not tell the length, and for an invalid handle.
+    uint64_t GetLength(AudioHandle handle) const;
     // kChannelTypeStream or kChannelTypeModule; 0 for an invalid handle.
     uint32_t GetChannelType(AudioHandle handle) const;
     // Release a channel of the named kind; false (and nothing freed) for any other handle.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace quib {
 
@@ -15,6 +16,9 @@ public:
     virtual size_t Render(float* stereo, size_t frames) = 0;
     // Back to the first frame.
     virtual void Rewind() = 0;
+    // Frames of one pass through the song at the output rate (loops not counted); 0 when the
+    // file does not say. Known from the moment the source is opened.
+    virtual uint64_t LengthFrames() const = 0;
 };
 
 } // namespace quib

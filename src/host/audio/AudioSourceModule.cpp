@@ -3,6 +3,7 @@
 
 #include "host/audio/AudioOutput.h"
 
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <libopenmpt/libopenmpt.hpp>
@@ -38,7 +39,13 @@ int RampingStrength(uint32_t flags) {
 } // namespace
 
 AudioSourceModule::AudioSourceModule(std::unique_ptr<openmpt::module> module)
-    : module_(std::move(module)) {}
+    : module_(std::move(module)) {
+    // A module too long for the counters (or a length the decoder cannot give) is unknown.
+    const double frames = module_->get_duration_seconds() * AudioOutput::kFrequency;
+    if (frames > 0.0 && frames < 0x1p62) {
+        length_ = static_cast<uint64_t>(std::llround(frames));
+    }
+}
 
 AudioSourceModule::~AudioSourceModule() = default;
 
@@ -91,10 +98,6 @@ void AudioSourceModule::Rewind() {
     } catch (...) {
         ended_ = true;
     }
-}
-
-double AudioSourceModule::DurationSeconds() const {
-    return module_->get_duration_seconds();
 }
 
 int AudioSourceModule::ChannelCount() const {

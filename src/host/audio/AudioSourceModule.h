@@ -21,14 +21,15 @@ public:
     size_t Render(float* stereo, size_t frames) override;
     void Rewind() override;
 
-    // The song's length in seconds as the decoder computes it (one pass, no loops).
-    double DurationSeconds() const;
+    // The decoder's own length (one pass through the order list, no loops), in output frames.
+    uint64_t LengthFrames() const override { return length_; }
     int ChannelCount() const;
 
 private:
     explicit AudioSourceModule(std::unique_ptr<openmpt::module> module);
 
     std::unique_ptr<openmpt::module> module_;
+    uint64_t length_ = 0;
     bool ended_ = false;
 };
 

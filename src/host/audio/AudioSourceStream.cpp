@@ -29,6 +29,11 @@ std::unique_ptr<AudioSourceStream> AudioSourceStream::Open(const char* path, uin
     source->rate_ = static_cast<uint32_t>(info.samplerate);
     source->channels_ = info.channels;
     source->loop_ = (flags & kAudioLoop) != 0;
+    // Formats that cannot tell their length report 0 or SF_COUNT_MAX frames.
+    if (info.frames > 0 && info.frames < SF_COUNT_MAX / AudioOutput::kFrequency) {
+        const uint64_t frames = static_cast<uint64_t>(info.frames);
+        source->length_ = (frames * AudioOutput::kFrequency + source->rate_ / 2) / source->rate_;
+    }
     source->raw_.resize(kReadFrames * static_cast<size_t>(info.channels));
     if (source->rate_ != AudioOutput::kFrequency) {
         const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);

@@ -21,6 +21,8 @@ public:
 
     size_t Render(float* stereo, size_t frames) override;
     void Rewind() override;
+    // From the file's frame count, converted to the output rate.
+    uint64_t LengthFrames() const override { return length_; }
 
 private:
     AudioSourceStream() = default;
@@ -35,6 +37,7 @@ private:
     uint32_t rate_ = 0;
     int channels_ = 0;
     bool loop_ = false;
+    uint64_t length_ = 0;
     bool inputEnded_ = false;
     std::vector<float> raw_;   // one chunk in the file's channel layout
     std::vector<float> input_; // one chunk of stereo at the file's rate, for the resampler

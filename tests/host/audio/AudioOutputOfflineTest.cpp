@@ -48,7 +48,7 @@ TEST_F(AudioOffline, TuneWrittenByModuleWriterLoadsAndSounds) {
         auto source = AudioSourceModule::Open(path.c_str(), 0);
         ASSERT_NE(source, nullptr);
         EXPECT_EQ(source->ChannelCount(), channels);
-        EXPECT_NEAR(source->DurationSeconds(), kTuneFrames / 44100.0, 1e-6);
+        EXPECT_EQ(source->LengthFrames(), kTuneFrames);
         std::vector<float> rendered(2 * 4096);
         EXPECT_EQ(source->Render(rendered.data(), 4096), 4096u);
         EXPECT_GT(Peak(rendered), 0.05f);
@@ -94,6 +94,7 @@ TEST_F(AudioOffline, ModuleEndsAtItsDurationAndReportsStopped) {
     out_.Advance(5000);
     EXPECT_EQ(out_.GetState(h), ChannelState::Stopped);
     EXPECT_EQ(out_.GetPosition(h), kTuneFrames * 4);
+    EXPECT_EQ(out_.GetLength(h), kTuneFrames * 4);
     // An ended channel played again without restart starts from its beginning.
     ASSERT_TRUE(out_.Play(h, false));
     EXPECT_EQ(out_.GetPosition(h), 0u);
@@ -205,6 +206,8 @@ TEST_F(AudioOffline, StreamsOfEveryFormatPlayToTheirEndAtOutputRate) {
         EXPECT_EQ(out_.GetState(h), ChannelState::Stopped);
         const double frames = static_cast<double>(out_.GetPosition(h) / 4);
         EXPECT_NEAR(frames, 22050.0, static_cast<double>(f.tolerance));
+        EXPECT_NEAR(static_cast<double>(out_.GetLength(h) / 4), 22050.0,
+                    static_cast<double>(f.tolerance));
         EXPECT_FALSE(out_.FreeModule(h));
         EXPECT_TRUE(out_.FreeStream(h));
         EXPECT_EQ(out_.GetChannelType(h), 0u);
@@ -236,6 +239,7 @@ TEST_F(AudioOffline, InvalidHandlesReportStoppedAndRefuseEverything) {
         EXPECT_FALSE(out_.Pause(bad));
         EXPECT_FALSE(out_.Stop(bad));
         EXPECT_EQ(out_.GetPosition(bad), 0u);
+        EXPECT_EQ(out_.GetLength(bad), 0u);
         EXPECT_EQ(out_.GetChannelType(bad), 0u);
         EXPECT_FALSE(out_.FreeModule(bad));
         EXPECT_FALSE(out_.FreeStream(bad));
