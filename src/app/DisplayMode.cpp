@@ -25,18 +25,31 @@ void DisplayMode::Configure(const DescriptionHeader& header) {
     windowHeight = header.windowHeight;
 }
 
-int DisplayMode::WindowedClientWidth() const {
-    return static_cast<int>(static_cast<float>(windowHeight) * aspect.load());
+void DisplayMode::WindowedClientSize(int& width, int& height) const {
+    width = static_cast<int>(static_cast<float>(windowHeight) * windowedAspect.load());
+    height = windowHeight;
+    if (width <= 0 || height <= 0) {
+        width = 640;
+        height = 480;
+    }
 }
 
 bool DisplayMode::Create() {
     windowedAspect = aspect.load();
+    if (windowed.load() && (windowHeight <= 0 || windowHeight * aspect.load() < 1.0f)) {
+        // A window of no size opens at 640 x 480, and its effects see that window. A full-desktop
+        // disk keeps its header as read: its window is never seen, and the first switch tells
+        // the effects what it always told them.
+        windowHeight = 480;
+        aspect = previousAspect = windowedAspect = 4.0f / 3.0f;
+    }
     // The window wants UTF-8; description strings are UTF-8 or Windows-1252.
     const std::string text = DecodeTextToUtf8(title);
     const std::string windowTitle =
         allowToggle ? text + " (press alt+enter to toggle fullscreen)" : text;
-    const int w = WindowedClientWidth();
-    const int h = windowHeight;
+    int w = 0;
+    int h = 0;
+    WindowedClientSize(w, h);
     std::string error;
     window = host.CreateWindow(windowTitle, w, h, allowToggle, error);
     if (!error.empty()) {
@@ -78,7 +91,10 @@ void DisplayMode::Toggle() {
     } else {
         aspect = windowedAspect.load();
         if (window) {
-            window->RequestWindowMode(WindowedClientWidth(), windowHeight);
+            int w = 0;
+            int h = 0;
+            WindowedClientSize(w, h);
+            window->RequestWindowMode(w, h);
         }
     }
 }

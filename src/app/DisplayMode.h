@@ -46,8 +46,9 @@ public:
     bool ToggleRequested() const { return toggleRequest.load(); }
     void ClearToggleRequest() { toggleRequest = false; }
 
-    // Client size of window mode: windowHeight x aspect, truncated.
-    int WindowedClientWidth() const;
+    // Client size of window mode: windowHeight x aspect (truncated) by windowHeight, or 640 x 480
+    // when that has no area (a header that leaves either at 0).
+    void WindowedClientSize(int& width, int& height) const;
 
     Window* GetWindow() const { return window.get(); }
     GfxContext* Context() const { return context.get(); }

@@ -2,8 +2,62 @@
 #include "app/Player.h"
 
 #include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <vector>
 
 namespace quib {
+
+namespace {
+
+bool SameIgnoringAsciiCase(const std::string& a, const char* b) {
+    const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    size_t i = 0;
+    for (; i < a.size() && b[i] != 0; ++i) {
+        if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return i == a.size() && b[i] == 0;
+}
+
+// The entry of `directory` named `name`: the exact name when it exists, else the entry that
+// matches ignoring ASCII case (the first in byte order when several do), else `name` itself.
+std::string EntryIgnoringCase(const std::string& directory, const std::string& name) {
+    struct stat info {};
+    if (stat((directory + name).c_str(), &info) == 0) {
+        return name;
+    }
+    DIR* folder = opendir(directory.empty() ? "." : directory.c_str());
+    if (folder == nullptr) {
+        return name;
+    }
+    std::vector<std::string> matches;
+    while (const dirent* entry = readdir(folder)) {
+        if (SameIgnoringAsciiCase(name, entry->d_name)) {
+            matches.emplace_back(entry->d_name);
+        }
+    }
+    closedir(folder);
+    return matches.empty() ? name : *std::min_element(matches.begin(), matches.end());
+}
+
+// Windows names ignore case: each part of `relative` below `base` is matched that way.
+std::string PathIgnoringCase(const std::string& base, const std::string& relative) {
+    std::string path = base;
+    size_t start = 0;
+    while (start <= relative.size()) {
+        const size_t end = std::min(relative.find('/', start), relative.size());
+        path += EntryIgnoringCase(path, relative.substr(start, end - start));
+        if (end < relative.size()) {
+            path += '/';
+        }
+        start = end + 1;
+    }
+    return path;
+}
+
+} // namespace
 
 void Player::AddSong(const std::string& fileName, const std::string& songTitle, uint32_t bassFlags,
                      bool isStream) {
@@ -12,8 +66,9 @@ void Player::AddSong(const std::string& fileName, const std::string& songTitle, 
         return; // out of memory: the song is left out
     }
     // Names in descriptions use backslashes as separators.
-    song->path = songDirectory + "music\\" + fileName;
-    std::replace(song->path.begin(), song->path.end(), '\\', '/');
+    std::string relative = "music\\" + fileName;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    song->path = PathIgnoringCase(songDirectory, relative);
     song->title = songTitle;
     song->bassFlags = bassFlags;
     song->isStream = isStream;

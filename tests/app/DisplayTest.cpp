@@ -60,6 +60,43 @@ TEST(Display, FailedDisplayStopsLoadingWithoutBlamingTheDisk) {
     EXPECT_EQ(app.Songs().SongCount(), 0u);
 }
 
+// Headers that leave the window without a size: a full-desktop disk plays and keeps its header;
+// a windowed one opens at 640 x 480 with the aspect of that window.
+TEST(Display, WindowWithoutASizeStillOpens) {
+    struct Case {
+        int32_t windowed;
+        float aspect;
+        int32_t windowHeight;
+        float aspectAfter;
+        int32_t heightAfter;
+    };
+    for (const Case& c : {Case{0, 0.0f, 480, 0.0f, 480}, Case{0, 1.778f, 0, 1.778f, 0},
+                          Case{1, 0.0f, 480, 4.0f / 3.0f, 480},
+                          Case{1, 1.778f, -5, 4.0f / 3.0f, 480}, Case{1, 1.5f, 200, 1.5f, 200}}) {
+        SCOPED_TRACE(testing::Message() << c.windowed << " " << c.aspect << " " << c.windowHeight);
+        AppHostHeadless host(HeadlessSettings{64, 48, 0, 0});
+        MusicDiskApp app(host);
+        DescriptionHeader header;
+        header.windowed = c.windowed;
+        header.aspect = c.aspect;
+        header.windowHeight = c.windowHeight;
+        app.Display().Configure(header);
+        ASSERT_TRUE(app.CreateDisplay());
+        EXPECT_TRUE(host.Messages().empty());
+        EXPECT_EQ(app.Display().Aspect(), c.aspectAfter);
+        EXPECT_EQ(app.Display().WindowHeight(), c.heightAfter);
+        int w = 0;
+        int h = 0;
+        app.Display().WindowedClientSize(w, h);
+        EXPECT_EQ(h, c.heightAfter > 0 && c.aspectAfter > 0 ? c.heightAfter : 480);
+        EXPECT_EQ(w, c.heightAfter > 0 && c.aspectAfter > 0
+                         ? static_cast<int>(c.heightAfter * c.aspectAfter)
+                         : 640);
+        app.ToggleDisplayMode(); // the first frame, or Alt+Enter: now on the desktop
+        EXPECT_FALSE(app.Windowed());
+    }
+}
+
 TEST(Display, RunDrawsOnItsOwnThreadAndQuitsInOrder) {
     const std::string dir = test::ScratchDirectory("run");
     DescriptionModel m;

@@ -46,6 +46,26 @@ TEST_F(PlayerTest, SongsComeFromTheMusicFolderBesideTheDisk) {
     EXPECT_EQ(player.CurrentSong(), 0);
 }
 
+// Names from Windows ignore case: the exact name wins, else the first match in byte order.
+TEST_F(PlayerTest, SongNamesIgnoreCaseAsOnWindows) {
+    std::filesystem::rename(dir + "/music", dir + "/Music");
+    std::filesystem::create_directories(dir + "/Music/Sub");
+    const auto tune = TuneOfRows(4);
+    for (const char* name :
+         {"Music/a.mod", "Music/Sub/b.MOD", "Music/Sub/B.mod", "Music/c.mod", "Music/C.MOD"}) {
+        ASSERT_TRUE(WriteBytes(dir + "/" + name, tune));
+    }
+    player.AddSong("A.MOD", "", 0, false);
+    player.AddSong("sub\\b.mod", "", 0, false);
+    player.AddSong("C.MOD", "", 0, false);
+    player.AddSong("d.mod", "", 0, false);
+    EXPECT_EQ(player.SongAt(0)->path, dir + "/Music/a.mod");
+    EXPECT_NE(player.SongAt(0)->handle, 0u);
+    EXPECT_EQ(player.SongAt(1)->path, dir + "/Music/Sub/B.mod");
+    EXPECT_EQ(player.SongAt(2)->path, dir + "/Music/C.MOD");
+    EXPECT_EQ(player.SongAt(3)->path, dir + "/Music/d.mod");
+}
+
 TEST_F(PlayerTest, NextAndPreviousWrapAround) {
     AddTune("a.mod", 8);
     AddTune("b.mod", 8);

@@ -433,6 +433,14 @@ TEST_P(QdpCheckCase, ReportsTheFinding) {
 INSTANTIATE_TEST_SUITE_P(QdpCheck, QdpCheckCase, testing::ValuesIn(kCheckCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(QdpAuthoring, CheckWarnsOfAWindowWithoutASize) {
+    Module("tune.mod");
+    ASSERT_EQ(Build("windowHeight = 0\n[[songs]]\nfile = \"tune.mod\"\n").status, 0);
+    EXPECT_TRUE(Mentions(Check(),
+                         "warning: header: windowHeight 0 by aspect 1.7777778 gives the window "
+                         "no size; the window opens at 640 x 480 instead"));
+}
+
 TEST_F(QdpAuthoring, CheckFindsSongsThatAreMissingOrDoNotDecode) {
     Module("tune.mod");
     WriteText(dir_ / "assets" / "noise.mod", "this is not a tracker module");

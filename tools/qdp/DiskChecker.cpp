@@ -44,11 +44,27 @@ void DiskChecker::Warning(std::string where, std::string message) {
 
 std::vector<CheckFinding> DiskChecker::Run() {
     findings_.clear();
+    CheckWindowSize();
     CheckSongs();
     CheckTextures();
     CheckPages();
     CheckEventFlags();
     return findings_;
+}
+
+// ---- Header ---------------------------------------------------------------------------------
+
+void DiskChecker::CheckWindowSize() {
+    const DescriptionHeader& header = model_.header;
+    if (header.windowHeight > 0 &&
+        static_cast<float>(header.windowHeight) * header.aspect >= 1.0f) {
+        return;
+    }
+    const std::string size = "windowHeight " + std::to_string(header.windowHeight) + " by aspect " +
+                             FormatFloat(header.aspect) + " gives the window no size; ";
+    Warning("header",
+            size + (header.windowed != 0 ? "the window opens at 640 x 480 instead"
+                                         : "Alt+Enter back to a window opens one of 640 x 480"));
 }
 
 // ---- Songs -----------------------------------------------------------------------------------

@@ -31,6 +31,7 @@ public:
     std::vector<CheckFinding> Run();
 
 private:
+    void CheckWindowSize();
     void CheckSongs();
     void CheckTextures();
     void CheckPages();
