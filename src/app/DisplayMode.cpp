@@ -26,22 +26,24 @@ void DisplayMode::Configure(const DescriptionHeader& header) {
 }
 
 void DisplayMode::WindowedClientSize(int& width, int& height) const {
+    if (!WindowHasArea(windowHeight, windowedAspect.load())) {
+        width = kFallbackWindowWidth;
+        height = kFallbackWindowHeight;
+        return;
+    }
     width = static_cast<int>(static_cast<float>(windowHeight) * windowedAspect.load());
     height = windowHeight;
-    if (width <= 0 || height <= 0) {
-        width = 640;
-        height = 480;
-    }
 }
 
 bool DisplayMode::Create() {
     windowedAspect = aspect.load();
-    if (windowed.load() && (windowHeight <= 0 || windowHeight * aspect.load() < 1.0f)) {
+    if (windowed.load() && !WindowHasArea(windowHeight, aspect.load())) {
         // A window of no size opens at 640 x 480, and its effects see that window. A full-desktop
         // disk keeps its header as read: its window is never seen, and the first switch tells
         // the effects what it always told them.
-        windowHeight = 480;
-        aspect = previousAspect = windowedAspect = 4.0f / 3.0f;
+        windowHeight = kFallbackWindowHeight;
+        aspect = previousAspect = windowedAspect =
+            static_cast<float>(kFallbackWindowWidth) / kFallbackWindowHeight;
     }
     // The window wants UTF-8; description strings are UTF-8 or Windows-1252.
     const std::string text = DecodeTextToUtf8(title);

@@ -1,6 +1,8 @@
 // The playlist and the player: songs, the current song, and the commands that move between them.
 #include "app/Player.h"
 
+#include "platform/StringPrimitives.h"
+
 #include <algorithm>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -9,17 +11,6 @@
 namespace quib {
 
 namespace {
-
-bool SameIgnoringAsciiCase(const std::string& a, const char* b) {
-    const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-    size_t i = 0;
-    for (; i < a.size() && b[i] != 0; ++i) {
-        if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return i == a.size() && b[i] == 0;
-}
 
 // The entry of `directory` named `name`: the exact name when it exists, else the entry that
 // matches ignoring ASCII case (the first in byte order when several do), else `name` itself.
@@ -34,7 +25,7 @@ std::string EntryIgnoringCase(const std::string& directory, const std::string& n
     }
     std::vector<std::string> matches;
     while (const dirent* entry = readdir(folder)) {
-        if (SameIgnoringAsciiCase(name, entry->d_name)) {
+        if (EqualIgnoringCase(name, entry->d_name)) {
             matches.emplace_back(entry->d_name);
         }
     }

@@ -209,6 +209,14 @@ struct DescriptionHeader {
     int32_t windowHeight = 480;
 };
 
+// A header whose windowHeight by aspect comes to less than a pixel gives the window no area;
+// such a window opens at this size instead.
+inline constexpr int32_t kFallbackWindowWidth = 640;
+inline constexpr int32_t kFallbackWindowHeight = 480;
+inline bool WindowHasArea(int32_t windowHeight, float aspect) {
+    return windowHeight > 0 && static_cast<float>(windowHeight) * aspect >= 1.0f;
+}
+
 struct SongRecord {
     std::string fileName;
     std::string title;

@@ -56,15 +56,16 @@ std::vector<CheckFinding> DiskChecker::Run() {
 
 void DiskChecker::CheckWindowSize() {
     const DescriptionHeader& header = model_.header;
-    if (header.windowHeight > 0 &&
-        static_cast<float>(header.windowHeight) * header.aspect >= 1.0f) {
+    if (WindowHasArea(header.windowHeight, header.aspect)) {
         return;
     }
     const std::string size = "windowHeight " + std::to_string(header.windowHeight) + " by aspect " +
                              FormatFloat(header.aspect) + " gives the window no size; ";
+    const std::string fallback =
+        std::to_string(kFallbackWindowWidth) + " x " + std::to_string(kFallbackWindowHeight);
     Warning("header",
-            size + (header.windowed != 0 ? "the window opens at 640 x 480 instead"
-                                         : "Alt+Enter back to a window opens one of 640 x 480"));
+            size + (header.windowed != 0 ? "the window opens at " + fallback + " instead"
+                                         : "Alt+Enter back to a window opens one of " + fallback));
 }
 
 // ---- Songs -----------------------------------------------------------------------------------
