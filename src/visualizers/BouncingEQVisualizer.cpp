@@ -52,8 +52,8 @@ void BouncingEQVisualizer::WriteBar(size_t i, float top, uint32_t topArgb, uint3
 }
 
 void BouncingEQVisualizer::Rebuild() {
-    const size_t count = RemakeVertices(
-        barBuffer, barVertices, static_cast<uint64_t>(std::max(bandCount, 0)), kVerticesPerBar);
+    const size_t count =
+        RemakeVertices(barBuffer, barVertices, BandSlots(bandCount), kVerticesPerBar);
     levels.assign(count, 0.0f);
     for (size_t i = 0; i < count; ++i) {
         WriteBar(i, y - height, bottomColour, bottomColour);

@@ -58,8 +58,8 @@ void VerticalEQBarsVisualizer::WriteBar(size_t i, float cx, float top, uint32_t 
 }
 
 void VerticalEQBarsVisualizer::Rebuild() {
-    const size_t count = RemakeVertices(
-        barBuffer, barVertices, static_cast<uint64_t>(std::max(bandCount, 0)), kVerticesPerBar);
+    const size_t count =
+        RemakeVertices(barBuffer, barVertices, BandSlots(bandCount), kVerticesPerBar);
     levels.assign(count, 0.0f);
     for (size_t i = 0; i < count; ++i) {
         WriteBar(i, BarCentre(static_cast<int32_t>(i), 0), y, colourLeft, colourCentre,

@@ -51,9 +51,13 @@ void Visualizer::Load(TextureStore& textures, DescriptionReader& reader, Archive
     clipLevel = head.clipLevel;
 }
 
+size_t Visualizer::BandSlots(int32_t count) {
+    return count < 0 || count > kMaxBands ? 0 : static_cast<size_t>(count);
+}
+
 void Visualizer::ResizeAnalysis() {
-    const auto bandSlots = static_cast<size_t>(std::max(bandCount, 0));
-    const auto beatSlots = static_cast<size_t>(std::max(beatBandCount, 0));
+    const size_t bandSlots = BandSlots(bandCount);
+    const size_t beatSlots = BandSlots(beatBandCount);
     bands.resize(bandSlots);
     peaks.assign(normalise ? bandSlots : 0, 0.0f);
     beats.assign(beatSlots, 0);

@@ -22,13 +22,19 @@ public:
     static constexpr int32_t kSampleInterval = 735;
     // Samples of energy history per beat band (about a second at 60 samples a second).
     static constexpr int32_t kHistoryLength = 43;
+    // The most bands or beat bands a visualizer analyses and draws: far more than the 256
+    // spectrum bins can feed, and small enough that a hostile count cannot exhaust memory.
+    static constexpr int32_t kMaxBands = 65536;
 
     Visualizer(GfxDevice* device, EffectHost* host);
     ~Visualizer() override;
     // The common head and the analysis fields; no Rebuild (subclasses read on, then rebuild).
     void Load(TextureStore& textures, DescriptionReader& reader, Archive& archive) override;
 
-    // Sizes the outputs for the current counts (a negative count is no bands): bands keep
+    // The bands a count gives: none for a negative count or one above kMaxBands (such a
+    // visualizer analyses and draws nothing).
+    static size_t BandSlots(int32_t count);
+    // Sizes the outputs for the current counts (see BandSlots): bands keep
     // their levels, peaks, beats and history start again from 0. Every subclass's Rebuild
     // ends with it.
     void ResizeAnalysis();

@@ -216,6 +216,23 @@ TEST_F(VisualizerDrawing, PlasmaGridsWithoutCellsDrawNothing) {
     }
 }
 
+TEST_F(VisualizerDrawing, BandCountsAboveTheLimitAnalyseAndDrawNothing) {
+    host.spectrum.fill(1.0f);
+    for (const auto& [bands, beatBands] :
+         {std::pair{Visualizer::kMaxBands + 1, 0}, std::pair{1 << 30, INT32_MAX}}) {
+        VerticalEQBarsVisualizerBlock block;
+        block.bandCount = bands;
+        block.beatBandCount = beatBands;
+        auto& bars = Load<VerticalEQBarsVisualizer>(block);
+        host.position = 1000;
+        EXPECT_TRUE(DrawFrame(bars, 1000, 100000, 1000).empty()) << bands;
+        EXPECT_TRUE(bars.bands.empty() && bars.history.empty() && bars.barVertices.empty());
+    }
+    VerticalEQBarsVisualizerBlock atLimit;
+    atLimit.bandCount = Visualizer::kMaxBands;
+    EXPECT_EQ(Load<VerticalEQBarsVisualizer>(atLimit).bands.size(), size_t{Visualizer::kMaxBands});
+}
+
 // ---- BeatFlowerVisualizer ----------------------------------------------------------------
 
 TEST_F(VisualizerDrawing, FlowersTurnPerUpdateAndKeepTheirAnglesBelow360) {

@@ -384,6 +384,8 @@ const CheckCase kCheckCases[] = {
     {"LogBandsPastTheSpectrum",
      "effects = [{ type = \"BouncingEQVisualizer\", bandCount = 4, bandFactor = 16 }]",
      "band 3 of 4 would end at bin 512", false},
+    {"TooManyBands", "effects = [{ type = \"PlasmaVisualizer\", beatBandCount = 70000 }]",
+     "beatBandCount is 70000, above 65536: the visualizer draws nothing", true},
     {"PlasmaBands", "effects = [{ type = \"PlasmaVisualizer\", beatBandCount = 4 }]",
      "the plasma reads 6 beat bands but beatBandCount is 4", false},
     {"FlowerBands", "effects = [{ type = \"BeatFlowerVisualizer\", bandCount = 12 }]",

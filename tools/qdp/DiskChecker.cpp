@@ -329,11 +329,19 @@ void DiskChecker::CheckCommand(int32_t command, std::optional<int32_t> argument,
 }
 
 // The player keeps every band inside the spectrum's 256 bins and reads a band left without
-// bins as 0; a clip level of 0 or below reads every band as 0.
+// bins as 0; a clip level of 0 or below reads every band as 0; too many bands draw nothing.
 void DiskChecker::CheckBands(const VisualizerHead& head, const std::string& where) {
     if (!(head.clipLevel > 0.0f)) {
         Error(where,
               "clipLevel is " + FormatFloat(head.clipLevel) + ", not above 0: every band reads 0");
+    }
+    for (const auto& [name, count] :
+         {std::pair{"bandCount", head.bandCount}, std::pair{"beatBandCount", head.beatBandCount}}) {
+        if (count > Visualizer::kMaxBands) {
+            Error(where, std::string(name) + " is " + std::to_string(count) + ", above " +
+                             std::to_string(Visualizer::kMaxBands) +
+                             ": the visualizer draws nothing");
+        }
     }
     int32_t start = 0;
     for (int32_t i = 0; i < head.bandCount; ++i) {
