@@ -34,26 +34,11 @@ bool ParseKey(const std::string& name, RenderEvent& event) {
     return false;
 }
 
-// Client pixels of the rendered frame to those of the window the disk believes it has.
-void Move(MusicDiskApp& app, GfxContext& context, int x, int y) {
-    int clientWidth = 0;
-    int clientHeight = 0;
-    context.ClientSize(clientWidth, clientHeight);
-    const DisplayMode& display = app.Display();
-    double width = display.DesktopWidth();
-    double height = display.DesktopHeight();
-    if (display.Windowed()) {
-        width = std::floor(display.WindowHeight() * static_cast<double>(display.Aspect()) + 0.5);
-        height = display.WindowHeight();
-    }
-    app.OnMouseMove(static_cast<int>(std::lround(x * width / clientWidth)),
-                    static_cast<int>(std::lround(y * height / clientHeight)));
-}
-
-void Apply(MusicDiskApp& app, GfxContext& context, const RenderEvent& event) {
+// Moves are in pixels of the rendered frame, the client area the pointer maps from.
+void Apply(MusicDiskApp& app, const RenderEvent& event) {
     switch (event.kind) {
     case RenderEvent::Kind::Move:
-        Move(app, context, event.x, event.y);
+        app.OnMouseMove(event.x, event.y);
         break;
     case RenderEvent::Kind::Down:
         app.OnLeftButton(true);
@@ -129,26 +114,36 @@ bool ParseRenderEvents(const std::string& text, std::vector<RenderEvent>& events
     return true;
 }
 
-bool RenderDisk(const RenderRequest& request, RenderedFrame& frame) {
-    HeadlessSettings settings;
-    if (request.width > 0 && request.height > 0) {
-        settings = {request.width, request.height, request.width, request.height};
+HeadlessSettings HeadlessRunSettings(int width, int height) {
+    if (width > 0 && height > 0) {
+        return {width, height, width, height};
     }
-    AppHostHeadless host(settings);
+    return {};
+}
+
+bool StartDisk(MusicDiskApp& app, const std::string& archive) {
+    if (!app.Init(archive, FolderOf(archive))) {
+        return false;
+    }
+    app.Start();
+    return true;
+}
+
+bool RenderDisk(const RenderRequest& request, RenderedFrame& frame) {
+    AppHostHeadless host(HeadlessRunSettings(request.width, request.height));
     MusicDiskApp app(host);
-    if (!app.Init(request.archive, FolderOf(request.archive))) {
+    if (!StartDisk(app, request.archive)) {
         return false;
     }
     GfxContextEgl& context = *host.Context();
     AudioOutputOffline& audio = *host.Audio();
-    app.Start();
     const int64_t target = std::llround(request.seconds * kUnitsPerSecond);
     size_t next = 0;
     int64_t time = 0;
     int64_t drawn = -1;
     while (true) {
         for (; next < request.events.size() && request.events[next].time <= time; ++next) {
-            Apply(app, context, request.events[next]);
+            Apply(app, request.events[next]);
         }
         host.SetClockMs(static_cast<int32_t>(time * 1000 / 44100));
         app.RenderFrame();

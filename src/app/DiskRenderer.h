@@ -1,6 +1,7 @@
 // Runs a disk headless to a point in time, with scripted input, and keeps the last frame.
 #pragma once
 
+#include "app/AppHostHeadless.h"
 #include "host/window/WindowListener.h"
 
 #include <cstdint>
@@ -8,6 +9,8 @@
 #include <vector>
 
 namespace quib {
+
+class MusicDiskApp;
 
 // One scripted input event, at a time in clock units (1/44100 s) from the start.
 struct RenderEvent {
@@ -41,6 +44,12 @@ struct RenderedFrame {
     std::vector<uint32_t> argb; // top row first
     double seconds = 0.0;       // the time of the frame (earlier when Escape ended the run)
 };
+
+// Host settings for a headless run at width x height; 0 x 0: the disk's own window size.
+HeadlessSettings HeadlessRunSettings(int width, int height);
+// Loads the disk from `archive` into `app` (its songs from music/ beside the archive) and plays
+// song 0. False when the disk is refused (the user has been told why).
+bool StartDisk(MusicDiskApp& app, const std::string& archive);
 
 // The real application on the headless host: the offline audio output and the overlay's
 // clock advance 735 clock units (1/60 s) a frame from the start of playback; events apply

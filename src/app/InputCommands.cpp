@@ -13,6 +13,8 @@ namespace quib {
 void InputCommands::MovePointer(int x, int y) {
     float w = static_cast<float>(display.DesktopWidth());
     float h = static_cast<float>(display.DesktopHeight());
+    int clientWidth = display.DesktopWidth();
+    int clientHeight = display.DesktopHeight();
     if (display.Windowed()) {
         // The reference width rounds half up where the client width truncates.
         const float exact = static_cast<float>(display.WindowHeight()) * display.Aspect();
@@ -21,9 +23,25 @@ void InputCommands::MovePointer(int x, int y) {
             w = std::ceil(exact);
         }
         h = static_cast<float>(display.WindowHeight());
+        display.WindowedClientSize(clientWidth, clientHeight);
     }
-    mouseX = static_cast<float>(x) / w * 2.0f - 1.0f;
-    mouseY = 1.0f - 2.0f * (static_cast<float>(y) / h);
+    // The picture is stretched over the client area the window really has; a window manager
+    // may impose another size than the one asked for, so the pointer is first taken back to
+    // the size asked for.
+    auto px = static_cast<float>(x);
+    auto py = static_cast<float>(y);
+    int realWidth = 0;
+    int realHeight = 0;
+    if (display.Context() != nullptr) {
+        display.Context()->ClientSize(realWidth, realHeight);
+    }
+    if (realWidth > 0 && realHeight > 0 &&
+        (realWidth != clientWidth || realHeight != clientHeight)) {
+        px = px * static_cast<float>(clientWidth) / static_cast<float>(realWidth);
+        py = py * static_cast<float>(clientHeight) / static_cast<float>(realHeight);
+    }
+    mouseX = px / w * 2.0f - 1.0f;
+    mouseY = 1.0f - 2.0f * (py / h);
 }
 
 void InputCommands::KeyDown(WindowKey key, bool altHeld) {

@@ -52,6 +52,23 @@ TEST_F(Input, ReferenceWidthRoundsHalfUpAndFullDesktopUsesTheDesktop) {
     EXPECT_FLOAT_EQ(app.MouseY(), 0.5f);
 }
 
+TEST(InputOnAnImposedClientSize, PointerMapsFromTheClientAreaTheWindowReallyHas) {
+    // The disk asks for 853 x 480; the window was given twice that.
+    AppHostHeadless host(HeadlessSettings{1920, 1080, 1706, 960});
+    MusicDiskApp app(host);
+    DescriptionHeader header;
+    header.aspect = 1.778f;
+    header.windowHeight = 480;
+    app.Display().Configure(header);
+    ASSERT_TRUE(app.CreateDisplay());
+    app.OnMouseMove(853, 480);
+    EXPECT_FLOAT_EQ(app.MouseX(), 0.0f);
+    EXPECT_FLOAT_EQ(app.MouseY(), 0.0f);
+    app.OnMouseMove(1706, 960);
+    EXPECT_FLOAT_EQ(app.MouseX(), 1.0f);
+    EXPECT_FLOAT_EQ(app.MouseY(), -1.0f);
+}
+
 TEST_F(Input, ButtonAndKeys) {
     app.OnLeftButton(true);
     EXPECT_TRUE(app.MouseDown());
