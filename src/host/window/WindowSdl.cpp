@@ -63,6 +63,12 @@ struct WindowSdl::State {
     std::atomic<int> clientHeight{0};
     std::atomic<bool> visible{false};
     std::atomic<bool> fullDesktop{false};
+    // Main thread only: the client size of window mode as last asked for, and the last other
+    // size the window was given back from (see KeepWindowedSize).
+    int windowedWidth = 0;
+    int windowedHeight = 0;
+    int refusedWidth = 0;
+    int refusedHeight = 0;
 
     void PushRequest(RequestCode code, int width = 0, int height = 0) const {
         SDL_Event event{};
@@ -74,6 +80,7 @@ struct WindowSdl::State {
     }
 
     void CarryOut(const SDL_UserEvent& request);
+    void KeepWindowedSize(int width, int height);
     void Deliver(const SDL_Event& event, WindowListener& listener);
 };
 
@@ -136,6 +143,8 @@ std::unique_ptr<WindowSdl> WindowSdl::Create(const WindowSettings& settings, std
     }
     s.clientWidth.store(settings.clientWidth);
     s.clientHeight.store(settings.clientHeight);
+    s.windowedWidth = settings.clientWidth;
+    s.windowedHeight = settings.clientHeight;
     return result;
 }
 
@@ -219,6 +228,8 @@ void WindowSdl::State::CarryOut(const SDL_UserEvent& request) {
             SDL_RestoreWindow(window);
         }
         if (width > 0 && height > 0) {
+            windowedWidth = width;
+            windowedHeight = height;
             SDL_SetWindowSize(window, width, height);
         }
         SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
@@ -228,6 +239,23 @@ void WindowSdl::State::CarryOut(const SDL_UserEvent& request) {
     default:
         break;
     }
+}
+
+// A window that offers maximise must be resizable for X11 window managers to offer it, so
+// the user could drag it to another size: in window mode, a size the window was not asked
+// for is given back, unless the window is maximised (the owner switches to the full desktop
+// then). A manager that insists on its size (a tiling one) keeps it after one try; the
+// picture is stretched over whatever client area the window has.
+void WindowSdl::State::KeepWindowedSize(int width, int height) {
+    const bool asked = width == windowedWidth && height == windowedHeight;
+    const bool refusedBefore = width == refusedWidth && height == refusedHeight;
+    if (asked || refusedBefore || fullDesktop.load() ||
+        (SDL_GetWindowFlags(window) & (SDL_WINDOW_MAXIMIZED | SDL_WINDOW_FULLSCREEN)) != 0) {
+        return;
+    }
+    refusedWidth = width;
+    refusedHeight = height;
+    SDL_SetWindowSize(window, windowedWidth, windowedHeight);
 }
 
 // Event delivery
@@ -253,6 +281,7 @@ void WindowSdl::State::Deliver(const SDL_Event& event, WindowListener& listener)
             clientWidth.store(event.window.data1);
             clientHeight.store(event.window.data2);
             listener.OnClientSizeChanged(event.window.data1, event.window.data2);
+            KeepWindowedSize(event.window.data1, event.window.data2);
             break;
         case SDL_WINDOWEVENT_SHOWN:
             visible.store(true);

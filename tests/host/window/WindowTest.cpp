@@ -4,6 +4,7 @@
 #include "host/gfx/GfxVertex.h"
 #include "host/window/WindowSdl.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -290,6 +291,22 @@ TEST_F(WindowTest, MaximisingIsReportedAndWindowModeRestores) {
         [&] { return ClientSizeIs(XvfbSession::desktopWidth, XvfbSession::desktopHeight); }));
     window->RequestWindowMode(200, 150);
     EXPECT_TRUE(PumpUntil([&] { return ClientSizeIs(200, 150); }));
+}
+
+TEST_F(WindowTest, ASizeTheUserGivesInWindowModeIsGivenBack) {
+    const std::string id = ShowAndFind();
+    ASSERT_FALSE(id.empty());
+    const auto given = [&](int w, int h) {
+        return std::find(recorder.sizes.begin(), recorder.sizes.end(), std::pair{w, h}) !=
+               recorder.sizes.end();
+    };
+    // As a drag on the frame ends: the window manager configures the window to a new size.
+    for (const auto& [w, h] : {std::pair{400, 300}, std::pair{300, 100}}) {
+        ASSERT_TRUE(XvfbSession::Run("xdotool windowsize " + id + " " + std::to_string(w) + " " +
+                                     std::to_string(h)));
+        ASSERT_TRUE(PumpUntil([&] { return given(w, h); })) << w << "x" << h;
+        EXPECT_TRUE(PumpUntil([&] { return ClientSizeIs(200, 150); })) << w << "x" << h;
+    }
 }
 
 TEST_F(WindowTest, EndOfSessionIsACloseRequest) {
