@@ -1,11 +1,10 @@
 // qdp render: run a disk headless to a point in time and write that frame as a PNG.
 #include "Command.h"
+#include "CommandLine.h"
 #include "app/DiskRenderer.h"
 #include "host/gfx/ImageCodec.h"
 
 #include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -25,56 +24,17 @@ struct RenderArguments {
 
 // Fills arguments; answers an error text for the usage message, or null.
 const char* ParseRender(std::span<char* const> args, RenderArguments& parsed) {
-    const struct {
-        const char* option;
-        const char** value;
-    } options[] = {{"--time", &parsed.time},
-                   {"--size", &parsed.size},
-                   {"--events", &parsed.events},
-                   {"--out", &parsed.out}};
-    for (size_t i = 0; i < args.size(); ++i) {
-        const char* arg = args[i];
-        bool matched = false;
-        for (const auto& o : options) {
-            if (std::strcmp(arg, o.option) == 0) {
-                if (i + 1 == args.size()) {
-                    return "an option needs a value";
-                }
-                *o.value = args[++i];
-                matched = true;
-            }
-        }
-        if (matched) {
-            continue;
-        }
-        if (arg[0] == '-' && arg[1] != 0) {
-            return "unknown option";
-        }
-        if (parsed.disk != nullptr) {
-            return "too many arguments";
-        }
-        parsed.disk = arg;
+    const ValueOption options[] = {{"--time", &parsed.time},
+                                   {"--size", &parsed.size},
+                                   {"--events", &parsed.events},
+                                   {"--out", &parsed.out}};
+    if (const char* error = ParseValueOptions(args, options, parsed.disk)) {
+        return error;
     }
-    if (parsed.disk == nullptr || parsed.time == nullptr || parsed.out == nullptr) {
+    if (parsed.time == nullptr || parsed.out == nullptr) {
         return "a disk, --time and --out are needed";
     }
     return nullptr;
-}
-
-bool ParseSeconds(const char* text, double& seconds) {
-    char* end = nullptr;
-    errno = 0;
-    seconds = std::strtod(text, &end);
-    return end != text && *end == '\0' && errno == 0 && std::isfinite(seconds) && seconds >= 0.0 &&
-           seconds <= 86400.0;
-}
-
-bool ParseSize(const char* text, int& width, int& height) {
-    char x = 0;
-    char extra = 0;
-    std::istringstream in(text);
-    return static_cast<bool>(in >> width >> x >> height) && (x == 'x' || x == 'X') &&
-           !(in >> extra) && width > 0 && height > 0 && width <= 16384 && height <= 16384;
 }
 
 int RunRender(const Command& self, std::span<char* const> args) {

@@ -14,12 +14,13 @@ extern const Command commandBuild;
 extern const Command commandDump;
 extern const Command commandCheck;
 extern const Command commandRender;
+extern const Command commandSoak;
 
 namespace {
 
 const Command* const kCommands[] = {
     &commandLs,   &commandCat,   &commandAdd,    &commandBuild,
-    &commandDump, &commandCheck, &commandRender,
+    &commandDump, &commandCheck, &commandRender, &commandSoak,
 };
 
 void Report(const Command& command, const char* format, va_list args) {

@@ -19,8 +19,8 @@ int TerminalWidth() {
 
 } // namespace
 
-ProgressBar::ProgressBar(std::string_view label, uint64_t total)
-    : label_(label), total_(total), shown_(isatty(STDERR_FILENO) == 1 && total >= kMinimumTotal) {}
+ProgressBar::ProgressBar(std::string_view label, uint64_t total, uint64_t minimumTotal)
+    : label_(label), total_(total), shown_(isatty(STDERR_FILENO) == 1 && total >= minimumTotal) {}
 
 ProgressBar::~ProgressBar() {
     Finish();

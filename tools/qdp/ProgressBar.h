@@ -12,8 +12,8 @@ public:
     // Work below this many bytes finishes too quickly for a bar to help.
     static constexpr uint64_t kMinimumTotal = 8u << 20;
 
-    // Shows a bar only when standard error is a terminal and total is at least kMinimumTotal.
-    ProgressBar(std::string_view label, uint64_t total);
+    // Shows a bar only when standard error is a terminal and total is at least minimumTotal.
+    ProgressBar(std::string_view label, uint64_t total, uint64_t minimumTotal = kMinimumTotal);
     ~ProgressBar();
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
