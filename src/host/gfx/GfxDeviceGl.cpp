@@ -131,6 +131,7 @@ struct GfxDeviceGl::State {
     GfxContext* context = nullptr;
     int width = 0;
     int height = 0;
+    int maxSize = 0; // of a renderbuffer side
     GLuint program = 0;
     GLint worldLocation = -1;
     GLint modeLocation = -1;
@@ -178,6 +179,7 @@ std::unique_ptr<GfxDeviceGl> GfxDeviceGl::Create(GfxContext& context, int width,
     state->context = &context;
     state->width = width;
     state->height = height;
+    state->maxSize = maxSize;
     state->program = LinkProgram(error);
     if (state->program == 0) {
         return nullptr;
@@ -351,8 +353,23 @@ void GfxDeviceGl::Draw(const GfxVertexBuffer& buffer, VertexFormat format, Primi
 // Frames
 
 void GfxDeviceGl::BeginFrame() {
+    FollowClientSize();
     glBindFramebuffer(GL_FRAMEBUFFER, state->framebuffer);
     glViewport(0, 0, state->width, state->height);
+}
+
+void GfxDeviceGl::FollowClientSize() {
+    int width = 0;
+    int height = 0;
+    state->context->ClientSize(width, height);
+    if (width <= 0 || height <= 0 || width > state->maxSize || height > state->maxSize ||
+        (width == state->width && height == state->height)) {
+        return;
+    }
+    glBindRenderbuffer(GL_RENDERBUFFER, state->colourBuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    state->width = width;
+    state->height = height;
 }
 
 void GfxDeviceGl::Clear() {

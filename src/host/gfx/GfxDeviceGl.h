@@ -1,4 +1,4 @@
-// The device on OpenGL 3.3 core, drawing into a framebuffer object of a fixed size.
+// The device on OpenGL 3.3 core, drawing into a framebuffer object the size of the client area.
 #pragma once
 
 #include "host/gfx/GfxContext.h"
@@ -12,8 +12,10 @@ namespace quib {
 class GfxDeviceGl final : public GfxDevice {
 public:
     // Needs `context` current on the calling thread; the device keeps a plain pointer to it,
-    // so the context outlives the device. The back buffer is width x height pixels. Null with
-    // a message in `error` when the context lacks what the device needs.
+    // so the context outlives the device. The back buffer is made width x height pixels (the
+    // largest it will need, the desktop, so that a size the device cannot draw is refused at
+    // once); each frame then draws at the context's client size, so a frame costs the pixels
+    // shown. Null with a message in `error` when the context lacks what the device needs.
     static std::unique_ptr<GfxDeviceGl> Create(GfxContext& context, int width, int height,
                                                std::string& error);
     ~GfxDeviceGl() override;
@@ -40,6 +42,9 @@ public:
     bool ReadBackBuffer(std::vector<uint32_t>& argb) override;
 
 private:
+    // Gives the back buffer the client area's size when that changed and is drawable.
+    void FollowClientSize();
+
     struct State;
     explicit GfxDeviceGl(std::unique_ptr<State> state);
     std::unique_ptr<State> state;

@@ -38,7 +38,7 @@ protected:
 
     void SetUp() override {
         std::string error;
-        context = GfxContextEgl::Create(32, 16, error);
+        context = GfxContextEgl::Create(backWidth, backHeight, error);
         ASSERT_NE(context, nullptr) << error;
         device = GfxDeviceGl::Create(*context, backWidth, backHeight, error);
         ASSERT_NE(device, nullptr) << error;

@@ -7,15 +7,34 @@
 namespace quib {
 namespace {
 
-TEST_F(GfxTest, PresentStretchesTheBackBufferToTheClientArea) {
+TEST_F(GfxTest, EachFrameDrawsAtTheClientSize) {
+    ASSERT_TRUE(context->SetClientSize(32, 16));
+    device->BeginFrame();
+    device->Clear();
+    EXPECT_EQ(device->BackBufferWidth(), 32);
+    EXPECT_EQ(device->BackBufferHeight(), 16);
+    DrawQuad(0.0f, 1.0f, 1.0f, -1.0f, 0xFF0000FFu);
+    device->EndFrame();
+    device->Present();
+    std::vector<uint32_t> back;
+    std::vector<uint32_t> client;
+    ASSERT_TRUE(device->ReadBackBuffer(back));
+    ASSERT_TRUE(context->ReadClientArea(client));
+    EXPECT_EQ(back, client);
+    EXPECT_EQ(client[8 * 32 + 3], 0xFF000000u);
+    EXPECT_EQ(client[8 * 32 + 20], 0xFF0000FFu);
+}
+
+TEST_F(GfxTest, PresentStretchesAFrameToAClientAreaThatChangedUnderIt) {
     // Left half red, right half blue, a green band over the top quarter.
     DrawQuad(-1.0f, 1.0f, 0.0f, -1.0f, 0xFFFF0000u);
     DrawQuad(0.0f, 1.0f, 1.0f, -1.0f, 0xFF0000FFu);
     DrawQuad(-1.0f, 1.0f, 1.0f, 0.5f, 0xFF00FF00u);
     device->EndFrame();
+    ASSERT_TRUE(context->SetClientSize(32, 16));
     device->Present();
 
-    // The fixture's client area is 32x16: half the width, a quarter of the height.
+    // Half the width, a quarter of the height.
     std::vector<uint32_t> client;
     ASSERT_TRUE(context->ReadClientArea(client));
     ASSERT_EQ(client.size(), 32u * 16u);
@@ -27,7 +46,7 @@ TEST_F(GfxTest, PresentStretchesTheBackBufferToTheClientArea) {
     EXPECT_EQ(at(20, 10), 0xFF0000FFu);
     EXPECT_EQ(at(30, 14), 0xFF0000FFu);
 
-    // The back buffer keeps its own size and contents after presenting.
+    // The back buffer keeps its size and contents after presenting.
     EXPECT_EQ(Pixel(60, 60), 0xFF0000FFu);
 
     // A larger client area stretches the other way.
@@ -46,8 +65,8 @@ TEST_F(GfxTest, ContextRefusesImpossibleClientAreas) {
     int width = 0;
     int height = 0;
     context->ClientSize(width, height);
-    EXPECT_EQ(width, 32);
-    EXPECT_EQ(height, 16);
+    EXPECT_EQ(width, backWidth);
+    EXPECT_EQ(height, backHeight);
 }
 
 TEST(GfxDeviceCreation, RefusesImpossibleBackBuffers) {
