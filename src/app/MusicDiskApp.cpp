@@ -68,7 +68,11 @@ void MusicDiskApp::RenderThread(MusicDiskApp* app) {
     app->display.Context()->MakeCurrent();
     while (app->running.load() != 0) {
         app->RenderFrame();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // A shown frame waits for the display in Present; a hidden window draws nothing, so
+        // the thread waits about a frame itself.
+        const Window* window = app->display.GetWindow();
+        const bool hidden = window != nullptr && !window->IsVisible();
+        std::this_thread::sleep_for(std::chrono::milliseconds(hidden ? 16 : 1));
     }
     app->display.Context()->ReleaseCurrent();
 }
@@ -78,8 +82,7 @@ void MusicDiskApp::RenderFrame() {
         ToggleDisplayMode();
         display.ClearToggleRequest();
     }
-    Window* window = display.GetWindow();
-    if (quitting.load() || (window != nullptr && !window->IsVisible())) {
+    if (quitting.load()) {
         return;
     }
     if (player.CurrentSong() != -1) {
@@ -88,6 +91,11 @@ void MusicDiskApp::RenderFrame() {
     player.AutoAdvance();
     if (mediaControls != nullptr) {
         mediaControls->OnFrame(*this);
+    }
+    // A minimised or hidden window: the songs go on, nothing is drawn.
+    const Window* window = display.GetWindow();
+    if (window != nullptr && !window->IsVisible()) {
+        return;
     }
     GfxDevice& device = *display.Device();
     device.BeginFrame();

@@ -41,7 +41,8 @@ public:
     // Shows the window, runs the render thread and the event loop until a quit request, tears
     // down. The process exit status.
     int Run();
-    // One frame: display switch, song position, auto-advance, the scheduled pages, present.
+    // One frame: display switch, song position, auto-advance, then (unless the window is
+    // hidden) the scheduled pages and present.
     void RenderFrame();
     // Stops drawing and ends the event loop (Escape, Alt+F4, closing the window, command 8).
     void RequestQuit();
