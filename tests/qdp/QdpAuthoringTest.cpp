@@ -238,7 +238,7 @@ TEST_F(QdpAuthoring, BuildReportsMissingFilesWhereTheSourceNamesThem) {
                              "           { type = \"ImageEffect\", texture = \"nope.png\" }]\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Mentions(run, "disk.toml:5:46: error: \"nope.png\" not found"));
-    EXPECT_TRUE(Mentions(run, "disk.toml:1:1: error: \"gone.mod\" not found"));
+    EXPECT_TRUE(Mentions(run, "disk.toml:2:8: error: \"gone.mod\" not found"));
     EXPECT_FALSE(fs::exists(dir_ / "out" / "disk.qdp"));
 }
 

@@ -444,7 +444,7 @@ void CompileSong(const toml::table& source, Context& context, SourceDiagnostics&
         CompilePage(*page, context, diagnostics, pages[2 + index]);
     }
     table.ReportUnknownKeys("a song");
-    disk.songs.push_back({song.fileName, table.Position()});
+    disk.songs.push_back({song.fileName, PositionOf(*source.get("file"))});
     disk.model.songs.push_back(std::move(song));
 }
 
