@@ -249,6 +249,11 @@ TEST_F(QdpAuthoring, BuildRefusesSourceErrorsAndBadArguments) {
     EXPECT_EQ(Shell(kQdp + " build " + Quote(dir_ / "disk.toml")).status, 2);
     EXPECT_EQ(Shell(kQdp + " build " + Quote(dir_ / "missing.toml") + " -o " + Quote(dir_)).status,
               1);
+    const Result notAFolder = Shell(kQdp + " build " + Quote(dir_ / "disk.toml") + " -o " +
+                                    Quote(dir_ / "out") + " --assets " + Quote(dir_ / "disk.toml"));
+    EXPECT_EQ(notAFolder.status, 2);
+    EXPECT_TRUE(Mentions(notAFolder, "qdp build: --assets " + (dir_ / "disk.toml").string() +
+                                         ": not a folder"));
 }
 
 TEST_F(QdpAuthoring, BuildShowsProgressOnATerminalForLargeDisks) {
