@@ -220,7 +220,7 @@ const BrokenSource kBrokenSources[] = {
     {"TomlSyntax", "title = \"a\"\nwindowed = tru\n", 2, 15, "expected 'true'"},
     {"UnknownHeaderKey", "title = \"a\"\ntitel = \"b\"\n", 2, 9,
      "unknown key `titel` in the disk header; did you mean `title`?"},
-    {"UnclosedString", "title = \"a\nwindowed = true\n", 1, 9,
+    {"UnclosedString", "title = \"Caf\xC3\xA9\nwindowed = true\n", 1, 9,
      "string not closed before the end of the line: end it with \""},
     {"UnclosedLiteralAtTheEnd", "title = 'it\"s", 1, 9,
      "string not closed before the end of the file: end it with '"},

@@ -527,6 +527,13 @@ std::pair<std::string_view, size_t> LineAt(std::string_view text, SourcePosition
     return {line, offset};
 }
 
+// Columns count code points: every byte but the continuation bytes of UTF-8.
+int CodePoints(std::string_view bytes) {
+    return static_cast<int>(std::count_if(bytes.begin(), bytes.end(), [](char c) {
+        return (static_cast<uint8_t>(c) & 0xC0) != 0x80;
+    }));
+}
+
 // The offset of the quote that opens a string still open at the end of the line, or npos.
 size_t OpenStringAt(std::string_view line) {
     size_t opening = std::string_view::npos;
@@ -559,7 +566,7 @@ void ReportSyntaxError(const toml::parse_error& error, std::string_view text,
     const bool clockTime = ParseClockTime(word, unused).has_value();
     if (description.starts_with("Error while parsing time") || clockTime) {
         const std::string time = clockTime ? std::string(word) : "0:20";
-        position.column -= static_cast<int>(offset - std::min(start, offset));
+        position.column -= CodePoints(line.substr(start, offset - std::min(start, offset)));
         diagnostics.Error(position, "a time such as " + time + " must be written in quotes: \"" +
                                         time + "\"");
         return;
@@ -572,7 +579,7 @@ void ReportSyntaxError(const toml::parse_error& error, std::string_view text,
         const size_t opening = OpenStringAt(line);
         const char quote = opening != std::string_view::npos ? line[opening] : '"';
         if (opening != std::string_view::npos) {
-            position.column -= static_cast<int>(offset - opening);
+            position.column -= CodePoints(line.substr(opening, offset - opening));
         }
         diagnostics.Error(position, std::string("string not closed before the end of the ") +
                                         (atFileEnd ? "file" : "line") + ": end it with " + quote +
