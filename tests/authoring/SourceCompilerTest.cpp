@@ -218,11 +218,31 @@ struct BrokenSource {
 
 const BrokenSource kBrokenSources[] = {
     {"TomlSyntax", "title = \"a\"\nwindowed = tru\n", 2, 15, "expected 'true'"},
-    {"UnknownHeaderKey", "title = \"a\"\ntitel = \"b\"\n", 2, 9, "unknown key `titel`"},
+    {"UnknownHeaderKey", "title = \"a\"\ntitel = \"b\"\n", 2, 9,
+     "unknown key `titel` in the disk header; did you mean `title`?"},
+    {"UnclosedString", "title = \"Caf\xC3\xA9\nwindowed = true\n", 1, 9,
+     "string not closed before the end of the line: end it with \""},
+    {"UnclosedLiteralAtTheEnd", "title = 'it\"s", 1, 9,
+     "string not closed before the end of the file: end it with '"},
+    {"UnquotedClockTime", "[[intro.groups]]\nintervals = [[0, 0:20]]\n", 2, 18,
+     "a time such as 0:20 must be written in quotes: \"0:20\""},
+    {"UnquotedNegativeClockTime", "[[intro.groups]]\nintervals = [[-0:01, 1]]\n", 2, 15,
+     "a time such as -0:01 must be written in quotes: \"-0:01\""},
+    {"UnquotedTimeOfDay", "[[intro.groups]]\nintervals = [[0, 01:02:03.5]]\n", 2, 18,
+     "write minutes and seconds in quotes: \"62:03.5\""},
     {"MisspeltEffectKey",
      "[[intro.groups]]\n[[intro.groups.effects]]\ntype = \"ImageEffect\"\ntexture = \"a.png\"\n"
      "fadein = 1\n",
-     5, 10, "unknown key `fadein` in an ImageEffect"},
+     5, 10, "unknown key `fadein` in an ImageEffect; did you mean `fadeIn`?"},
+    {"MisspeltToggledImageKey",
+     "[[intro.groups]]\n[[intro.groups.effects]]\ntype = \"ToggledImageEffect\"\n"
+     "texture = \"a.png\"\nfadeOutt = 1\n",
+     5, 12, "unknown key `fadeOutt` in a ToggledImageEffect; did you mean `fadeOut`?"},
+    {"MisspeltTypeName", "[[intro.groups]]\neffects = [{ type = \"ImagEffect\" }]\n", 2, 21,
+     "; did you mean \"ImageEffect\"?"},
+    {"MisspeltModuleFlag", "[[songs]]\nfile = \"a.mod\"\nmoduleFlags = [\"sinq\"]\n", 3, 16,
+     "unknown name \"sinq\" (loop, ramp, sensitive-ramp, ft2, pt1, no-interpolation, prescan, "
+     "sinc); did you mean \"sinc\"?"},
     {"UnknownCommand",
      "[[intro.groups]]\n[[intro.groups.effects]]\ntype = \"ButtonEffect\"\n"
      "normal = { texture = \"a.png\" }\ncommand = \"paws\"\n",
@@ -286,6 +306,74 @@ TEST_P(BrokenSourceTest, ErrorNamesFileLineAndColumn) {
 
 INSTANTIATE_TEST_SUITE_P(SourceCompiler, BrokenSourceTest, testing::ValuesIn(kBrokenSources),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Sources that compile, with the warnings they must give (or none).
+struct WarnedSource {
+    const char* name;
+    const char* text;
+    const char* warnings;
+};
+
+constexpr char kEffect[] = "[[intro.groups]]\n[[intro.groups.effects]]\n";
+
+const WarnedSource kWarnedSources[] = {
+    {"ColourNumberWithoutAlpha", "type = \"SongNameEffect\"\ntopColour = 0xFFFFFF\n",
+     "disk.toml:4:13: warning: `topColour`: 0x00FFFFFF is fully transparent (its first byte, "
+     "the alpha, is 00); for the opaque colour write 0xFFFFFFFF or \"#FFFFFF\"\n"},
+    {"ColourStringWithoutAlpha", "type = \"BouncingEQVisualizer\"\nbottomColour = \"#00102030\"\n",
+     "disk.toml:4:16: warning: `bottomColour`: \"#00102030\" is fully transparent (its first "
+     "byte, the alpha, is 00); for the opaque colour write \"#FF102030\" or \"#102030\"\n"},
+    {"OpaqueAndBlankColours",
+     "type = \"VerticalEQBarsVisualizer\"\ncolourLeft = \"#102030\"\ncolourCentre = 0\n"
+     "colourRight = \"#FFFFFF80\"\n",
+     ""},
+    {"ColoursWhoseAlphaIsNotDrawn",
+     "type = \"VerticalScrollerEffect\"\ntext = \"x\"\ntextColour = 0xFFFFFF\n"
+     "[[intro.groups.effects]]\ntype = \"BeatFlowerVisualizer\"\n"
+     "layerColours = [\"#00FF6040\", 0x40FF60, \"#004060FF\"]\n",
+     ""},
+    {"FlagNameNearARaisedOne",
+     "type = \"ButtonEffect\"\nnormal = { texture = \"b.png\" }\ncommand = \"raise\"\n"
+     "commandArgument = \"credits\"\n[[intro.groups.effects]]\n"
+     "type = \"VerticalScrollerEffect\"\ntext = \"x\"\neventFlag = \"credit\"\n",
+     "disk.toml:10:13: warning: event flag \"credit\" is waited on but nothing raises it; did "
+     "you mean \"credits\"?\n"},
+    {"FlagNamesFarApart",
+     "type = \"ButtonEffect\"\nnormal = { texture = \"b.png\" }\ncommand = \"raise\"\n"
+     "commandArgument = \"about\"\n[[intro.groups.effects]]\n"
+     "type = \"VerticalScrollerEffect\"\ntext = \"x\"\neventFlag = \"credits\"\n",
+     ""},
+};
+
+class WarnedSourceTest : public testing::TestWithParam<WarnedSource> {};
+
+TEST_P(WarnedSourceTest, WarnsWhereAndHowToMendIt) {
+    const Compiled result = Compile(kEffect + std::string(GetParam().text));
+    EXPECT_TRUE(result.ok) << result.messages;
+    EXPECT_EQ(result.messages, GetParam().warnings);
+}
+
+INSTANTIATE_TEST_SUITE_P(SourceCompiler, WarnedSourceTest, testing::ValuesIn(kWarnedSources),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SourceCompiler, NearestNamesPreferCaseThenFewestEdits) {
+    const std::vector<std::string_view> names = {"fadeIn", "fadeOut", "texture", "x", "width"};
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"fadein", "fadeIn"},
+        {"FADEOUT", "fadeOut"},
+        {"txeture", "texture"},
+        {"textur", "texture"},
+        {"widht", "width"},
+        {"fade", "fadeIn"},
+        {"X", "x"},
+        {"y", ""},
+        {"xy", ""},
+        {"colour", ""},
+    };
+    for (const auto& [word, nearest] : cases) {
+        EXPECT_EQ(NearestName(word, names), nearest) << word;
+    }
+}
 
 TEST(SourceCompiler, EveryErrorOfASourceIsReported) {
     const Compiled result = Compile(R"(titel = "x"

@@ -2,10 +2,9 @@
 #include "SourceCompiler.h"
 #include "SourceValues.h"
 #include "SourceWriter.h"
+#include "authoring/DocumentedExample.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace quib {
 namespace {
@@ -35,20 +34,9 @@ void ExpectRoundTrip(const std::vector<uint8_t>& bytes) {
     EXPECT_EQ(WriteSource(again.model, "disk"), source);
 }
 
-std::string DocumentedExample() {
-    std::ifstream file(QUIB_SOURCE_DIR "/docs/disk-format.md");
-    std::stringstream text;
-    text << file.rdbuf();
-    const std::string document = text.str();
-    const size_t begin = document.find("```toml\n");
-    const size_t end = document.find("```\n", begin + 8);
-    EXPECT_NE(begin, std::string::npos);
-    return document.substr(begin + 8, end - begin - 8);
-}
-
 TEST(SourceRoundTrip, TheDocumentedExampleCompilesAndComesBack) {
     SourceDiagnostics diagnostics("example.toml");
-    const CompiledDisk disk = CompileSource(DocumentedExample(), "example.toml", diagnostics);
+    const CompiledDisk disk = CompileSource(test::DocumentedExample(), "example.toml", diagnostics);
     ASSERT_FALSE(diagnostics.HasErrors()) << diagnostics.Format();
     std::vector<bool> typesUsed(kEffectTypeCount);
     for (const PageRecord& page : disk.model.pages) {

@@ -1,8 +1,10 @@
 // qdp build, dump and check, run as a user runs them: real sources, real images, songs and
 // archives in a scratch folder, the archives read back with Python's zipfile.
 #include "SourceCompiler.h"
+#include "authoring/DocumentedExample.h"
 #include "description/DescriptionModel.h"
 #include "host/audio/ModuleWriter.h"
+#include "host/audio/TestSounds.h"
 #include "host/gfx/ImageCodec.h"
 
 #include <array>
@@ -10,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sndfile.h>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -121,9 +124,10 @@ protected:
         fs::create_directories(dir_ / "assets");
     }
 
-    void Image(const std::string& name, int width = 8, int height = 8) {
+    void Image(const std::string& name, int width = 8, int height = 8,
+               uint32_t argb = 0xFF336699u) {
         fs::create_directories((dir_ / "assets" / name).parent_path());
-        std::vector<uint32_t> pixels(static_cast<size_t>(width * height), 0xFF336699u);
+        std::vector<uint32_t> pixels(static_cast<size_t>(width * height), argb);
         ASSERT_TRUE(WritePng((dir_ / "assets" / name).string(), width, height, pixels.data()));
     }
 
@@ -238,7 +242,7 @@ TEST_F(QdpAuthoring, BuildReportsMissingFilesWhereTheSourceNamesThem) {
                              "           { type = \"ImageEffect\", texture = \"nope.png\" }]\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Mentions(run, "disk.toml:5:46: error: \"nope.png\" not found"));
-    EXPECT_TRUE(Mentions(run, "disk.toml:1:1: error: \"gone.mod\" not found"));
+    EXPECT_TRUE(Mentions(run, "disk.toml:2:8: error: \"gone.mod\" not found"));
     EXPECT_FALSE(fs::exists(dir_ / "out" / "disk.qdp"));
 }
 
@@ -249,6 +253,54 @@ TEST_F(QdpAuthoring, BuildRefusesSourceErrorsAndBadArguments) {
     EXPECT_EQ(Shell(kQdp + " build " + Quote(dir_ / "disk.toml")).status, 2);
     EXPECT_EQ(Shell(kQdp + " build " + Quote(dir_ / "missing.toml") + " -o " + Quote(dir_)).status,
               1);
+    const Result notAFolder = Shell(kQdp + " build " + Quote(dir_ / "disk.toml") + " -o " +
+                                    Quote(dir_ / "out") + " --assets " + Quote(dir_ / "disk.toml"));
+    EXPECT_EQ(notAFolder.status, 2);
+    EXPECT_TRUE(Mentions(notAFolder, "qdp build: --assets " + (dir_ / "disk.toml").string() +
+                                         ": not a folder"));
+}
+
+TEST_F(QdpAuthoring, TheDocumentedExampleBuildsAndPlays) {
+    const std::string example = test::DocumentedExample();
+    SourceDiagnostics diagnostics("example.toml");
+    const CompiledDisk disk = CompileSource(example, "example.toml", diagnostics);
+    ASSERT_FALSE(diagnostics.HasErrors()) << diagnostics.Format();
+    // Each picture a colour of its own: the background dark blue, the logo orange.
+    for (const SourceFile& texture : disk.textures) {
+        Image(texture.name, 8, 8,
+              texture.name == "images/logo.png"         ? 0xFFFF8000u
+              : texture.name == "images/background.png" ? 0xFF000080u
+                                                        : 0xFF808080u);
+    }
+    for (const AnimationList& animation : disk.animations) {
+        for (const SourceFile& frame : *animation.frames) {
+            Image(frame.name);
+        }
+    }
+    Module(disk.songs.at(0).name);
+    ASSERT_TRUE(test::WriteTone((dir_ / "assets" / disk.songs.at(1).name).string(),
+                                SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, 1.0, 440.0, 0.5));
+    const Result build = Build(example, "example.toml");
+    ASSERT_EQ(build.status, 0) << build.output;
+
+    // Two seconds in, the intro's logo has faded in at the centre; at six the intro (four
+    // seconds long) has ended and the overlay's background shows at the right edge.
+    const fs::path frame = dir_ / "frame.png";
+    const auto pixel = [&](double seconds, double x, double y) {
+        const Result render =
+            Shell(kQdp + " render " + Quote(dir_ / "out" / "example.qdp") + " --time " +
+                  std::to_string(seconds) + " --size 160x90 --out " + Quote(frame));
+        EXPECT_EQ(render.status, 0) << render.output;
+        const std::vector<uint8_t> png = ReadBytes(frame);
+        DecodedImage image;
+        EXPECT_TRUE(DecodeImage(png.data(), png.size(), image));
+        const auto column = static_cast<size_t>((x + 1) / 2 * image.width);
+        const auto row = static_cast<size_t>((1 - y) / 2 * image.height);
+        return image.argb.empty() ? 0u
+                                  : image.argb[row * static_cast<size_t>(image.width) + column];
+    };
+    EXPECT_EQ(pixel(2, 0, 0), 0xFFFF8000u);
+    EXPECT_EQ(pixel(6, 0.95, 0), 0xFF000080u);
 }
 
 TEST_F(QdpAuthoring, BuildShowsProgressOnATerminalForLargeDisks) {

@@ -15,6 +15,7 @@
 #include <array>
 #include <charconv>
 #include <map>
+#include <ranges>
 #include <set>
 #include <utility>
 
@@ -70,6 +71,7 @@ constexpr auto kRaiseCommand = static_cast<int32_t>(PlayerCommand::RaiseEventFla
 struct NameUse {
     SourcePosition position;
     std::string name;
+    bool raises = false; // for an event flag: a button raises it, rather than an effect waiting
 };
 
 struct FirstPass {
@@ -90,9 +92,9 @@ bool RaisesFlag(const toml::table& table) {
     return number != nullptr && number->get() == kRaiseCommand;
 }
 
-void NoteFlag(const toml::node& node, FirstPass& pass) {
+void NoteFlag(const toml::node& node, bool raises, FirstPass& pass) {
     if (const auto* name = node.as_string()) {
-        pass.flagNames.push_back({PositionOf(node), name->get()});
+        pass.flagNames.push_back({PositionOf(node), name->get(), raises});
     } else if (const auto* number = node.as_integer(); number != nullptr && number->get() >= 0) {
         pass.flagNumbers.insert(number->get());
     }
@@ -103,9 +105,10 @@ void Gather(const toml::node& node, FirstPass& pass) {
         for (const auto& [key, value] : *table) {
             if (key.str() == "texture" && value.is_string()) {
                 pass.textures.push_back({PositionOf(value), value.as_string()->get()});
-            } else if (key.str() == "eventFlag" ||
-                       (key.str() == "commandArgument" && RaisesFlag(*table))) {
-                NoteFlag(value, pass);
+            } else if (key.str() == "eventFlag") {
+                NoteFlag(value, false, pass);
+            } else if (key.str() == "commandArgument" && RaisesFlag(*table)) {
+                NoteFlag(value, true, pass);
             }
             Gather(value, pass);
         }
@@ -133,7 +136,9 @@ public:
     }
     void Int(std::string_view key, int32_t& out) { table_.Int(key, out); }
     void Time(std::string_view key, int32_t& out) { table_.Time(key, out); }
-    void Colour(std::string_view key, uint32_t& out) { table_.Colour(key, out); }
+    void Colour(std::string_view key, uint32_t& out, Alpha alpha = Alpha::Used) {
+        table_.Colour(key, out, alpha);
+    }
     void Switch(std::string_view key, uint8_t& out) { table_.Switch(key, out); }
     void Text(std::string_view key, std::string& out, Presence presence = Presence::Optional) {
         table_.Text(key, out, presence == Presence::Required);
@@ -204,10 +209,11 @@ public:
         }
     }
 
+    // The flowers' layer colours, whose alpha the flowers do not draw.
     void Colours(std::string_view key, std::array<uint32_t, 3>& out) {
         if (const toml::array* items = Triple(key)) {
             for (size_t i = 0; i < 3; ++i) {
-                table_.ReadColour(*items->get(i), key, out[i]);
+                table_.ReadColour(*items->get(i), key, out[i], Alpha::Ignored);
             }
         }
     }
@@ -315,7 +321,7 @@ bool CompileEffect(const toml::table& source, Context& context, SourceDiagnostic
     if (auto* animation = std::get_if<AnimationEffectBlock>(&record.block)) {
         ReadFrames(table, *animation, table.Position(), context);
     }
-    table.ReportUnknownKeys(std::string("an ") + EffectTypeName(type));
+    table.ReportUnknownKeys(WithArticle(EffectTypeName(type)));
     return diagnostics.ErrorCount() == errorsBefore;
 }
 
@@ -444,7 +450,7 @@ void CompileSong(const toml::table& source, Context& context, SourceDiagnostics&
         CompilePage(*page, context, diagnostics, pages[2 + index]);
     }
     table.ReportUnknownKeys("a song");
-    disk.songs.push_back({song.fileName, table.Position()});
+    disk.songs.push_back({song.fileName, PositionOf(*source.get("file"))});
     disk.model.songs.push_back(std::move(song));
 }
 
@@ -497,6 +503,126 @@ std::map<std::string, int32_t> AssignFlags(FirstPass& pass) {
     return flags;
 }
 
+// ---- Syntax errors ---------------------------------------------------------------------------
+// The TOML parser words its errors for people who know the grammar; the two slips a newcomer
+// makes most are said here in plain words.
+
+// The bytes of a 1-based line, and the byte offset of a 1-based column counted in code points.
+std::pair<std::string_view, size_t> LineAt(std::string_view text, SourcePosition position) {
+    size_t begin = 0;
+    for (int line = 1; line < position.line && begin != std::string_view::npos; ++line) {
+        begin = text.find('\n', begin);
+        begin = begin == std::string_view::npos ? begin : begin + 1;
+    }
+    if (begin == std::string_view::npos) {
+        return {{}, 0};
+    }
+    const std::string_view line = text.substr(begin, text.find('\n', begin) - begin);
+    size_t offset = 0;
+    for (int column = 1; column < position.column && offset < line.size(); ++column) {
+        do {
+            ++offset;
+        } while (offset < line.size() && (static_cast<uint8_t>(line[offset]) & 0xC0) == 0x80);
+    }
+    return {line, offset};
+}
+
+// Columns count code points: every byte but the continuation bytes of UTF-8.
+int CodePoints(std::string_view bytes) {
+    return static_cast<int>(std::count_if(bytes.begin(), bytes.end(), [](char c) {
+        return (static_cast<uint8_t>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// The offset of the quote that opens a string still open at the end of the line, or npos.
+size_t OpenStringAt(std::string_view line) {
+    size_t opening = std::string_view::npos;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (opening == std::string_view::npos) {
+            if (line[i] == '#') {
+                break;
+            }
+            opening = line[i] == '"' || line[i] == '\'' ? i : opening;
+        } else if (line[i] == line[opening]) {
+            opening = std::string_view::npos;
+        } else if (line[i] == '\\' && line[opening] == '"') {
+            ++i;
+        }
+    }
+    return opening;
+}
+
+void ReportSyntaxError(const toml::parse_error& error, std::string_view text,
+                       SourceDiagnostics& diagnostics) {
+    const std::string_view description = error.description();
+    SourcePosition position{static_cast<int>(error.source().begin.line),
+                            static_cast<int>(error.source().begin.column)};
+    const auto [line, offset] = LineAt(text, position);
+    // The word around the error, as far as the delimiters of a value.
+    const size_t start = line.find_last_of(" \t=[,{", offset == 0 ? 0 : offset - 1) + 1;
+    const std::string_view word =
+        line.substr(start, line.find_first_of(" \t,]}#\r", start) - start);
+    std::string unused;
+    const bool clockTime = ParseClockTime(word, unused).has_value();
+    if (description.starts_with("Error while parsing time") || clockTime) {
+        const std::string time = clockTime ? std::string(word) : "0:20";
+        position.column -= CodePoints(line.substr(start, offset - std::min(start, offset)));
+        diagnostics.Error(position, "a time such as " + time + " must be written in quotes: \"" +
+                                        time + "\"");
+        return;
+    }
+    const bool inString = description.starts_with("Error while parsing string") ||
+                          description.starts_with("Error while parsing literal string");
+    const bool atFileEnd = description.ends_with("end-of-file");
+    if (inString && (atFileEnd || offset >= line.size() || line[offset] == '\r')) {
+        // Point at the quote that opened the string, when it is on this line.
+        const size_t opening = OpenStringAt(line);
+        const char quote = opening != std::string_view::npos ? line[opening] : '"';
+        if (opening != std::string_view::npos) {
+            position.column -= CodePoints(line.substr(opening, offset - opening));
+        }
+        diagnostics.Error(position, std::string("string not closed before the end of the ") +
+                                        (atFileEnd ? "file" : "line") + ": end it with " + quote +
+                                        " (text of several lines goes between " +
+                                        std::string(3, quote) + ")");
+        return;
+    }
+    // The parser quotes what it saw, line breaks included; keep the message on one line.
+    std::string message;
+    for (char c : description) {
+        message += c == '\n' ? std::string("\\n") : std::string(1, c);
+    }
+    diagnostics.Error(position, message);
+}
+
+// A flag name that is only raised, or only waited on, is most likely a misspelling when a name
+// close to it is used the other way. One warning per pair, at the later use: the one more likely
+// misspelt.
+void WarnOfMisspeltFlags(const std::vector<NameUse>& uses, SourceDiagnostics& diagnostics) {
+    std::set<std::string_view> raised;
+    std::set<std::string_view> waited;
+    for (const NameUse& use : uses) {
+        (use.raises ? raised : waited).insert(use.name);
+    }
+    std::set<std::string_view> reported;
+    for (const NameUse& use : std::views::reverse(uses)) {
+        const std::set<std::string_view>& other = use.raises ? waited : raised;
+        if (other.contains(use.name) || !reported.insert(use.name).second) {
+            continue;
+        }
+        const std::string_view nearest =
+            NearestName(use.name, std::vector<std::string_view>(other.begin(), other.end()));
+        if (!nearest.empty()) {
+            reported.insert(nearest);
+            diagnostics.Warning(use.position, "event flag \"" + use.name + "\" is " +
+                                                  (use.raises ? "raised but nothing waits on it"
+                                                              : "waited on but nothing raises it") +
+                                                  "; did you mean \"" + std::string(nearest) +
+                                                  "\"?");
+        }
+    }
+}
+
 } // namespace
 
 CompiledDisk CompileSource(std::string_view text, const std::string& fileName,
@@ -506,13 +632,7 @@ CompiledDisk CompileSource(std::string_view text, const std::string& fileName,
     try {
         root = toml::parse(text, std::string_view(fileName));
     } catch (const toml::parse_error& error) {
-        const toml::source_position begin = error.source().begin;
-        // The parser quotes what it saw, line breaks included; keep the message on one line.
-        std::string message;
-        for (char c : error.description()) {
-            message += c == '\n' ? std::string("\\n") : std::string(1, c);
-        }
-        diagnostics.Error({static_cast<int>(begin.line), static_cast<int>(begin.column)}, message);
+        ReportSyntaxError(error, text, diagnostics);
         return disk;
     }
 
@@ -522,6 +642,7 @@ CompiledDisk CompileSource(std::string_view text, const std::string& fileName,
     CompileHeader(table, disk);
     AssignTextures(table, pass, disk);
     Context context{TextureIndex(disk.model.textures), AssignFlags(pass), disk.animations};
+    WarnOfMisspeltFlags(pass.flagNames, diagnostics);
 
     std::map<size_t, PageRecord> pages;
     if (const toml::array* songs = TableArray(table, "songs")) {

@@ -7,6 +7,16 @@
 
 namespace quib {
 
+// The candidate a misspelt word most likely meant: one equal to it ignoring case, else the
+// nearest within two edits (a letter added, dropped, changed, or two neighbours swapped), case
+// ignored; one edit for a word of three letters, none for shorter ones. Empty when none is near
+// enough.
+std::string_view NearestName(std::string_view word,
+                             const std::vector<std::string_view>& candidates);
+
+// "an ImageEffect", "a ToggledImageEffect".
+std::string WithArticle(std::string_view noun);
+
 struct SourcePosition {
     int line = 0; // 1-based; 0 when the finding concerns the whole file
     int column = 0;

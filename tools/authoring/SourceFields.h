@@ -101,7 +101,7 @@ void Fields(Io& io, B& b) {
     io.Switch("italic", b.italic);
     io.Switch("strikeOut", b.strikeOut);
     io.Switch("underline", b.underline);
-    io.Colour("textColour", b.textColour);
+    io.Colour("textColour", b.textColour, Alpha::Ignored);
     io.Flags("textFormat", b.textFormat, TextFormatNames());
     io.Int("scrollSpeed", b.scrollSpeed);
     io.EventFlag("eventFlag", b.eventFlag);

@@ -5,6 +5,19 @@
 #include <limits>
 
 namespace quib {
+namespace {
+
+// "; did you mean "X"?" for a name of the table near the unknown one, else nothing.
+std::string SuggestName(std::string_view name, std::span<const NamedValue> names) {
+    std::vector<std::string_view> candidates;
+    for (const NamedValue& entry : names) {
+        candidates.push_back(entry.name);
+    }
+    const std::string_view nearest = NearestName(name, candidates);
+    return nearest.empty() ? "" : "; did you mean \"" + std::string(nearest) + "\"?";
+}
+
+} // namespace
 
 SourcePosition PositionOf(const toml::node& node) {
     const toml::source_position begin = node.source().begin;
@@ -101,6 +114,16 @@ bool SourceTable::ReadTime(const toml::node& node, std::string_view key, int32_t
         units = SecondsToUnits(real->get(), error);
     } else if (const auto* whole = node.as_integer()) {
         units = SecondsToUnits(static_cast<double>(whole->get()), error);
+    } else if (const auto* clock = node.as_time()) {
+        // TOML reads an unquoted hh:mm:ss as a time of day; say it as minutes and seconds.
+        const toml::time time = clock->get();
+        std::string seconds = std::to_string(100 + time.second).substr(1);
+        if (time.nanosecond != 0) {
+            std::string fraction = std::to_string(1000000000 + time.nanosecond).substr(1);
+            seconds += "." + fraction.substr(0, fraction.find_last_not_of('0') + 1);
+        }
+        error = "an unquoted hh:mm:ss is a time of day; write minutes and seconds in quotes: \"" +
+                std::to_string(time.hour * 60 + time.minute) + ":" + seconds + "\"";
     } else {
         error = "expected a time: seconds, \"mm:ss.fff\" or { units = N }";
     }
@@ -111,20 +134,35 @@ bool SourceTable::ReadTime(const toml::node& node, std::string_view key, int32_t
     return true;
 }
 
-bool SourceTable::ReadColour(const toml::node& node, std::string_view key, uint32_t& out) {
-    if (node.is_integer()) {
-        return ReadUnsigned(node, key, out);
-    }
+bool SourceTable::ReadColour(const toml::node& node, std::string_view key, uint32_t& out,
+                             Alpha alpha) {
     const auto* text = node.as_string();
-    if (text == nullptr) {
+    if (node.is_integer()) {
+        if (!ReadUnsigned(node, key, out)) {
+            return false;
+        }
+    } else if (text == nullptr) {
         return Fail(node, key, "expected a colour \"#AARRGGBB\"");
+    } else {
+        std::string error;
+        const std::optional<uint32_t> colour = ParseColour(text->get(), error);
+        if (!colour) {
+            return Fail(node, key, error);
+        }
+        out = *colour;
     }
-    std::string error;
-    const std::optional<uint32_t> colour = ParseColour(text->get(), error);
-    if (!colour) {
-        return Fail(node, key, error);
+    if (alpha == Alpha::Used && out != 0 && (out >> 24) == 0) {
+        // FormatColour gives "#AARRGGBB" in quotes.
+        const std::string digits = FormatColour(out).substr(2, 8);
+        const std::string opaque = FormatColour(out | 0xFF000000u);
+        const std::string written = text != nullptr ? "\"#" + digits + "\"" : "0x" + digits;
+        diagnostics_.Warning(PositionOf(node),
+                             "`" + std::string(key) + "`: " + written +
+                                 " is fully transparent (its first byte, the alpha, is 00); "
+                                 "for the opaque colour write " +
+                                 (text != nullptr ? opaque : "0x" + opaque.substr(2, 8)) +
+                                 " or \"#" + digits.substr(2) + "\"");
     }
-    out = *colour;
     return true;
 }
 
@@ -168,9 +206,9 @@ bool SourceTable::Time(std::string_view key, int32_t& out, bool required) {
     return node != nullptr ? ReadTime(*node, key, out) : !required;
 }
 
-bool SourceTable::Colour(std::string_view key, uint32_t& out, bool required) {
-    const toml::node* node = Take(key, required);
-    return node != nullptr ? ReadColour(*node, key, out) : !required;
+bool SourceTable::Colour(std::string_view key, uint32_t& out, Alpha alpha) {
+    const toml::node* node = Take(key);
+    return node == nullptr || ReadColour(*node, key, out, alpha);
 }
 
 bool SourceTable::Text(std::string_view key, std::string& out, bool required) {
@@ -206,7 +244,8 @@ bool SourceTable::Flags(std::string_view key, std::span<const NamedValue> names,
             const std::optional<uint32_t> value = LookUpName(names, name->get());
             if (!value) {
                 return Fail(item, key,
-                            "unknown name \"" + name->get() + "\" (" + ListNames(names) + ")");
+                            "unknown name \"" + name->get() + "\" (" + ListNames(names) + ")" +
+                                SuggestName(name->get(), names));
             }
             bits |= *value;
             return true;
@@ -244,7 +283,7 @@ bool SourceTable::Named(std::string_view key, std::span<const NamedValue> names,
         if (!value) {
             return Fail(*node, key,
                         "unknown " + std::string(what) + " \"" + name->get() + "\" (" +
-                            ListNames(names, true) + ")");
+                            ListNames(names, true) + ")" + SuggestName(name->get(), names));
         }
         out = static_cast<int32_t>(*value);
         return true;
@@ -253,10 +292,14 @@ bool SourceTable::Named(std::string_view key, std::span<const NamedValue> names,
 }
 
 void SourceTable::ReportUnknownKeys(std::string_view where) {
+    const std::vector<std::string_view> known(taken_.begin(), taken_.end());
     for (const auto& [key, node] : table_) {
         if (!taken_.contains(key.str())) {
-            diagnostics_.Error(PositionOf(node), "unknown key `" + std::string(key.str()) +
-                                                     "` in " + std::string(where));
+            const std::string_view nearest = NearestName(key.str(), known);
+            diagnostics_.Error(
+                PositionOf(node),
+                "unknown key `" + std::string(key.str()) + "` in " + std::string(where) +
+                    (nearest.empty() ? "" : "; did you mean `" + std::string(nearest) + "`?"));
         }
     }
 }

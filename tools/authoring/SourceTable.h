@@ -34,7 +34,7 @@ public:
     bool Int(std::string_view key, int32_t& out, bool required = false);
     bool Float(std::string_view key, float& out, bool required = false);
     bool Time(std::string_view key, int32_t& out, bool required = false);
-    bool Colour(std::string_view key, uint32_t& out, bool required = false);
+    bool Colour(std::string_view key, uint32_t& out, Alpha alpha = Alpha::Used);
     bool Switch(std::string_view key, uint8_t& out, bool required = false);
     bool Text(std::string_view key, std::string& out, bool required = false);
     bool Flags(std::string_view key, std::span<const NamedValue> names, uint32_t& out,
@@ -47,7 +47,10 @@ public:
     bool ReadInt(const toml::node& node, std::string_view key, int32_t& out);
     bool ReadFloat(const toml::node& node, std::string_view key, float& out);
     bool ReadTime(const toml::node& node, std::string_view key, int32_t& out);
-    bool ReadColour(const toml::node& node, std::string_view key, uint32_t& out);
+    // Warns of a colour whose alpha is 00 while its other bytes are not: drawn fully
+    // transparent, which the author hardly meant.
+    bool ReadColour(const toml::node& node, std::string_view key, uint32_t& out,
+                    Alpha alpha = Alpha::Used);
     bool ReadText(const toml::node& node, std::string_view key, std::string& out);
 
     // Reports every key of the table that no reader took, as an error: a misspelt key would

@@ -27,6 +27,9 @@ std::optional<int32_t> ParseClockTime(std::string_view text, std::string& error)
 // Seconds when they are whole hundredths ("12.5", "-0.25", "3"), else "{ units = N }".
 std::string FormatTime(int32_t units);
 
+// Whether a colour field's alpha byte reaches the screen; a few fields draw without it.
+enum class Alpha { Used, Ignored };
+
 // "#AARRGGBB" or "#RRGGBB" (opaque).
 std::optional<uint32_t> ParseColour(std::string_view text, std::string& error);
 std::string FormatColour(uint32_t argb);

@@ -30,7 +30,9 @@ public:
     }
     void Int(std::string_view key, const int32_t& value) { Add(key, std::to_string(value)); }
     void Time(std::string_view key, const int32_t& value) { Add(key, FormatTime(value)); }
-    void Colour(std::string_view key, const uint32_t& value) { Add(key, FormatColour(value)); }
+    void Colour(std::string_view key, const uint32_t& value, Alpha = Alpha::Used) {
+        Add(key, FormatColour(value));
+    }
     void Switch(std::string_view key, const uint8_t& value) { Add(key, SwitchText(value)); }
     void Text(std::string_view key, const std::string& value, Presence = Presence::Optional) {
         Add(key, FormatText(value));

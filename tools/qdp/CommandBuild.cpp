@@ -240,6 +240,12 @@ int RunBuild(const Command& self, std::span<char* const> args) {
     if (const char* error = ParseBuild(args, arguments)) {
         return UsageError(self, "%s", error);
     }
+    for (const fs::path& folder : arguments.assets) {
+        std::error_code error;
+        if (!fs::is_directory(folder, error)) {
+            return UsageError(self, "--assets %s: not a folder", folder.c_str());
+        }
+    }
     std::ifstream sourceFile(arguments.source, std::ios::binary);
     if (!sourceFile) {
         return Failure(self, "%s: cannot open: %s", arguments.source, std::strerror(errno));
@@ -316,9 +322,10 @@ extern const Command commandBuild = {
     "Compiles SOURCE.toml into the description musicdisk.cfg and packs OUT_DIR/NAME.qdp with\n"
     "it, the images of the texture list, and every animation list with its frames; copies the\n"
     "songs into OUT_DIR/music/. NAME is the source's `name`, else the source's file name.\n"
-    "Files are looked up in each --assets folder in turn, then beside SOURCE.toml. Errors\n"
-    "name the source file, line and column; with any error nothing is written. The source\n"
-    "format is described in docs/disk-format.md.\n",
+    "Files are looked up in each --assets folder in turn, then beside SOURCE.toml; --assets\n"
+    "takes a folder (give it once per folder), not a file or an archive. Errors name the\n"
+    "source file, line and column; with any error nothing is written. The source format is\n"
+    "described in docs/disk-format.md.\n",
     RunBuild,
 };
 
