@@ -1,18 +1,14 @@
-// fontconfig lookups of face names, with a process-wide start and finish of the library.
+// fontconfig lookups of face names.
 #include "host/text/FontResolver.h"
 
 #include "platform/TextDecoding.h"
 
 #include <fontconfig/fontconfig.h>
 #include <memory>
-#include <mutex>
 
 namespace quib {
 
 namespace {
-
-std::mutex gFontconfigLock;
-int gFontconfigUsers = 0;
 
 struct PatternDeleter {
     void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
@@ -52,23 +48,7 @@ bool SameFamily(const std::string& a, const std::string& b) {
 
 } // namespace
 
-FontResolver::FontResolver() {
-    const std::lock_guard lock(gFontconfigLock);
-    if (gFontconfigUsers > 0 || FcInit()) {
-        ++gFontconfigUsers;
-        ready = true;
-    }
-}
-
-FontResolver::~FontResolver() {
-    if (!ready) {
-        return;
-    }
-    const std::lock_guard lock(gFontconfigLock);
-    if (--gFontconfigUsers == 0) {
-        FcFini();
-    }
-}
+FontResolver::FontResolver() : ready(FcInit() == FcTrue) {}
 
 bool FontResolver::IsDefaultFamily(const std::string& family) {
     if (!defaultFamilies) {

@@ -18,12 +18,11 @@ struct ResolvedFont {
 };
 
 // Resolves face names through fontconfig, remembering each answer. fontconfig is started by the
-// first resolver of the process and finished by the last one, so that nothing of it outlives
-// its users (and leak checkers see a clean exit).
+// first resolver and never finished: other libraries of the process use it too (the window's
+// decorations drawn through cairo on Wayland), and finishing it under them aborts the exit.
 class FontResolver {
 public:
     FontResolver();
-    ~FontResolver();
     FontResolver(const FontResolver&) = delete;
     FontResolver& operator=(const FontResolver&) = delete;
 
