@@ -36,6 +36,11 @@ bool StartVideo(std::string& error) {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // Native on a Wayland desktop, where SDL would otherwise pick its X11 compatibility
+    // server first; X11 when the compositor cannot be reached. A driver the user names wins.
+    if (SDL_getenv("SDL_VIDEODRIVER") == nullptr && SDL_getenv("WAYLAND_DISPLAY") != nullptr) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland,x11");
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error = NoDisplayText("SDL video start-up failed");
         return false;
