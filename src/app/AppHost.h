@@ -20,6 +20,9 @@ public:
 
     // The desktop's size in pixels: the back buffer's size and the full-desktop mode's.
     virtual void DesktopSize(int& width, int& height) = 0;
+    // Pixels a window gives each pixel of a disk's window size (2 on a desktop scaled twice);
+    // known once DesktopSize was asked.
+    virtual int DisplayScale() const = 0;
     // A hidden window with the given title and client size; null when the host has no window
     // (headless, not a failure) or, with a message in `error`, when it cannot be made.
     virtual std::unique_ptr<Window> CreateWindow(const std::string& title, int clientWidth,

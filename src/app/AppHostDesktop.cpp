@@ -14,10 +14,11 @@ AppHostDesktop::AppHostDesktop() : start(std::chrono::steady_clock::now()) {}
 
 void AppHostDesktop::DesktopSize(int& width, int& height) {
     std::string error;
-    if (!WindowSdl::QueryDesktopSize(width, height, error)) {
+    if (!WindowSdl::QueryDesktopSize(width, height, scale, error)) {
         // Without a display nothing can be shown; the window's creation reports it.
         width = 0;
         height = 0;
+        scale = 1;
     }
 }
 

@@ -13,6 +13,7 @@ public:
     AppHostDesktop();
 
     void DesktopSize(int& width, int& height) override;
+    int DisplayScale() const override { return scale; }
     std::unique_ptr<Window> CreateWindow(const std::string& title, int clientWidth,
                                          int clientHeight, bool maximizable,
                                          std::string& error) override;
@@ -24,6 +25,7 @@ public:
 
 private:
     std::chrono::steady_clock::time_point start;
+    int scale = 1;
 };
 
 } // namespace quib

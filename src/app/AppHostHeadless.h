@@ -18,6 +18,7 @@ struct HeadlessSettings {
     // The client area that frames are presented to; 0 x 0: the size the disk asks for.
     int clientWidth = 0;
     int clientHeight = 0;
+    int scale = 1; // of the desktop (see AppHost::DisplayScale)
 };
 
 class AppHostHeadless final : public AppHost {
@@ -25,6 +26,7 @@ public:
     explicit AppHostHeadless(const HeadlessSettings& settings = {});
 
     void DesktopSize(int& width, int& height) override;
+    int DisplayScale() const override { return settings.scale; }
     // Always null: headless runs have no window. The title is kept.
     std::unique_ptr<Window> CreateWindow(const std::string& title, int clientWidth,
                                          int clientHeight, bool maximizable,

@@ -7,6 +7,8 @@
 #include "host/gfx/GfxDeviceGl.h"
 #include "platform/TextDecoding.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 namespace quib {
@@ -45,6 +47,10 @@ bool DisplayMode::Create() {
         aspect = previousAspect = windowedAspect =
             static_cast<float>(kFallbackWindowWidth) / kFallbackWindowHeight;
     }
+    // The disk counts its window in pixels of an unscaled desktop; on a scaled one the window,
+    // and so everything drawn in it, text included, has that many times the pixels.
+    windowHeight = static_cast<int32_t>(std::clamp<int64_t>(
+        int64_t{windowHeight} * std::max(host.DisplayScale(), 1), INT32_MIN, INT32_MAX));
     // The window wants UTF-8; description strings are UTF-8 or Windows-1252.
     const std::string text = DecodeTextToUtf8(title);
     const std::string windowTitle =

@@ -28,7 +28,8 @@ public:
     // The description header's display settings: title, mode, toggling, aspect (also the
     // previous and the windowed aspect) and client height.
     void Configure(const DescriptionHeader& header);
-    // The window (hidden), its context and the device. False after the fatal message when the
+    // The window (hidden), its context and the device; the window height is taken times the
+    // host's display scale. False after the fatal message when the
     // context or the device cannot be made.
     bool Create();
     // Releases the device, then the context.

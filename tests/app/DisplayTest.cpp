@@ -3,6 +3,7 @@
 #include "app/EffectGroup.h"
 #include "description/DescriptionModel.h"
 #include "effects/ImageEffect.h"
+#include "host/gfx/GfxContextEgl.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@ namespace {
 class NoContextHost final : public AppHost {
 public:
     void DesktopSize(int& width, int& height) override { inner.DesktopSize(width, height); }
+    int DisplayScale() const override { return 1; }
     std::unique_ptr<Window> CreateWindow(const std::string& title, int w, int h, bool max,
                                          std::string& error) override {
         return inner.CreateWindow(title, w, h, max, error);
@@ -94,6 +96,30 @@ TEST(Display, WindowWithoutASizeStillOpens) {
                          : 640);
         app.ToggleDisplayMode(); // the first frame, or Alt+Enter: now on the desktop
         EXPECT_FALSE(app.Windowed());
+    }
+}
+
+TEST(Display, AScaledDesktopGivesTheWindowAndWhatIsDrawnInItMorePixels) {
+    for (const int scale : {1, 2, 3}) {
+        HeadlessSettings settings{3840, 2160, 0, 0};
+        settings.scale = scale;
+        AppHostHeadless host(settings);
+        MusicDiskApp app(host);
+        DescriptionHeader header;
+        header.aspect = 1.778f;
+        header.windowHeight = 480;
+        app.Display().Configure(header);
+        ASSERT_TRUE(app.CreateDisplay());
+        // Effects size their text from the window height: it counts the pixels shown.
+        EXPECT_EQ(app.WindowHeight(), 480 * scale);
+        int w = 0;
+        int h = 0;
+        host.Context()->ClientSize(w, h);
+        EXPECT_EQ(w, static_cast<int>(480.0f * scale * 1.778f));
+        EXPECT_EQ(h, 480 * scale);
+        app.OnMouseMove(w, h);
+        EXPECT_NEAR(app.MouseX(), 1.0f, 0.002f);
+        EXPECT_FLOAT_EQ(app.MouseY(), -1.0f);
     }
 }
 

@@ -91,7 +91,7 @@ struct WindowSdl::State {
 
 // Creation
 
-bool WindowSdl::QueryDesktopSize(int& width, int& height, std::string& error) {
+bool WindowSdl::QueryDesktopSize(int& width, int& height, int& scale, std::string& error) {
     if (!StartVideo(error)) {
         return false;
     }
@@ -100,6 +100,13 @@ bool WindowSdl::QueryDesktopSize(int& width, int& height, std::string& error) {
     if (ok) {
         width = mode.w;
         height = mode.h;
+    }
+    scale = 1;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* desktopScale = SDL_getenv("GDK_SCALE");
+    if (driver != nullptr && SDL_strcmp(driver, "x11") == 0 && desktopScale != nullptr &&
+        desktopScale[0] >= '1' && desktopScale[0] <= '4' && desktopScale[1] == '\0') {
+        scale = desktopScale[0] - '0';
     }
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return ok;

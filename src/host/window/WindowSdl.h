@@ -18,9 +18,12 @@ struct WindowSettings {
 
 class WindowSdl final : public Window {
 public:
-    // The size of the desktop the window will open on. False with a message in `error` when
-    // no display can be opened.
-    static bool QueryDesktopSize(int& width, int& height, std::string& error);
+    // The size in pixels of the desktop the window will open on, and its scale: how many
+    // pixels a window gives each of the pixels a disk's window size counts. On X11 the scale
+    // is the desktop's GDK_SCALE (a whole number from 1 to 4) where it is set; elsewhere it is
+    // 1 (a Wayland compositor scales windows itself). False with a message in `error` when no
+    // display can be opened.
+    static bool QueryDesktopSize(int& width, int& height, int& scale, std::string& error);
     // A hidden window with the given client size, centred on the desktop. Null with a message
     // in `error` when no display can be opened or the window cannot be made.
     static std::unique_ptr<WindowSdl> Create(const WindowSettings& settings, std::string& error);

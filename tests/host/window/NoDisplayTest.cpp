@@ -43,7 +43,8 @@ TEST(NoDisplayTest, WindowCreationSaysThereIsNoDisplay) {
     error.clear();
     int width = 0;
     int height = 0;
-    EXPECT_FALSE(WindowSdl::QueryDesktopSize(width, height, error));
+    int scale = 0;
+    EXPECT_FALSE(WindowSdl::QueryDesktopSize(width, height, scale, error));
     EXPECT_NE(error.find("no display"), std::string::npos) << error;
 }
 

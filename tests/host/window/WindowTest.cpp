@@ -117,7 +117,14 @@ TEST_F(WindowTest, OpensHiddenCentredWithItsClientSize) {
     std::string error;
     int queriedWidth = 0;
     int queriedHeight = 0;
-    ASSERT_TRUE(WindowSdl::QueryDesktopSize(queriedWidth, queriedHeight, error)) << error;
+    int scale = 0;
+    for (const auto& [given, expected] : {std::pair{"", 1}, std::pair{"2", 2}, std::pair{"9", 1}}) {
+        setenv("GDK_SCALE", given, 1);
+        ASSERT_TRUE(WindowSdl::QueryDesktopSize(queriedWidth, queriedHeight, scale, error))
+            << error;
+        EXPECT_EQ(scale, expected) << "GDK_SCALE=" << given;
+    }
+    unsetenv("GDK_SCALE");
     EXPECT_EQ(queriedWidth, desktopWidth);
     EXPECT_EQ(queriedHeight, desktopHeight);
 
