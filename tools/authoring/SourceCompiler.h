@@ -2,8 +2,10 @@
 #pragma once
 
 #include "SourceDiagnostics.h"
+#include "SourceMap.h"
 #include "description/DescriptionModel.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +32,8 @@ struct CompiledDisk {
     std::vector<SourceFile> textures; // one per entry of the texture list, in list order
     std::vector<AnimationList> animations;
     std::vector<SourceFile> songs; // one per song, in playlist order
+    SourceMap sourceMap;           // where each record and field of the model was written
+    std::map<int32_t, std::string> flagNames; // event flag numbers the source gave as names
 };
 
 // The texture store's indices for a texture list: names equal ignoring ASCII case share the

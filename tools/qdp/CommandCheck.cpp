@@ -56,12 +56,14 @@ int RunCheck(const Command& self, std::span<char* const> args) {
     const ParsedDescription parsed = ParseDescription(disk.description);
     if (parsed.error) {
         findings.push_back({CheckFinding::Severity::Error,
+                            {},
                             std::string(disk.isArchive ? kDescriptionEntry : "description") +
                                 " at byte " + std::to_string(parsed.error->offset),
                             "the player refuses the disk: expected " + parsed.error->expected});
     } else {
-        DiskChecker checker(parsed.model, disk.isArchive ? &disk.archive.archive : nullptr,
-                            disk.musicFolder);
+        DiskChecker checker(
+            parsed.model,
+            BuiltDiskFiles(disk.isArchive ? &disk.archive.archive : nullptr, disk.musicFolder));
         findings = checker.Run();
     }
 

@@ -11,8 +11,6 @@
 #include "effects/TextTexture.h"
 #include "host/audio/AudioOutputOffline.h"
 #include "host/gfx/ImageCodec.h"
-#include "vfs/ArchiveEntryData.h"
-#include "vfs/ZipArchive.h"
 #include "visualizers/Visualizer.h"
 
 #include <algorithm>
@@ -30,16 +28,81 @@ constexpr auto kRaiseCommand = static_cast<int32_t>(PlayerCommand::RaiseEventFla
 
 } // namespace
 
-DiskChecker::DiskChecker(const DescriptionModel& model, ZipArchive* archive,
-                         std::string musicFolder)
-    : model_(model), archive_(archive), musicFolder_(std::move(musicFolder)) {}
-
-void DiskChecker::Error(std::string where, std::string message) {
-    findings_.push_back({CheckFinding::Severity::Error, std::move(where), std::move(message)});
+DiskFiles BuiltDiskFiles(Archive* archive, std::string musicFolder) {
+    DiskFiles files;
+    if (archive != nullptr) {
+        files.readEntry = [archive](const std::string& name, std::vector<uint8_t>& bytes) {
+            return ReadArchiveEntry(*archive, name, bytes);
+        };
+        std::vector<uint8_t> names;
+        if (ReadArchiveEntry(*archive, qdp::kFlagNamesEntry, names) == EntryRead::Ok) {
+            files.flagNames = qdp::ParseFlagNames(names);
+        }
+    }
+    files.songPath = [folder = std::move(musicFolder)](const std::string& fileName) {
+        std::string name = fileName;
+        std::replace(name.begin(), name.end(), '\\', '/');
+        return folder + name;
+    };
+    return files;
 }
 
-void DiskChecker::Warning(std::string where, std::string message) {
-    findings_.push_back({CheckFinding::Severity::Warning, std::move(where), std::move(message)});
+DiskChecker::DiskChecker(const DescriptionModel& model, DiskFiles files)
+    : model_(model), files_(std::move(files)) {}
+
+std::string DiskChecker::Describe(const DescriptionPlace& place) const {
+    const auto index = static_cast<size_t>(place.index);
+    switch (place.kind) {
+    case DescriptionPlace::Kind::Disk:
+        return "disk";
+    case DescriptionPlace::Kind::Header:
+        return "header";
+    case DescriptionPlace::Kind::Song:
+        return "song " + std::to_string(index) + " " + Quoted(model_.songs[index].title);
+    case DescriptionPlace::Kind::Texture:
+        return "texture " + std::to_string(index);
+    case DescriptionPlace::Kind::Page:
+        break;
+    }
+    std::string text = "page " + std::to_string(index);
+    if (index == 0) {
+        text += " (intro)";
+    } else if (index == 1) {
+        text += " (overlay)";
+    } else if (index - 2 < model_.songs.size()) {
+        text += " (song " + std::to_string(index - 2) + ")";
+    } else {
+        text += " (after the last song's page, never shown)";
+    }
+    if (place.group < 0) {
+        return text;
+    }
+    const GroupRecord& group = model_.pages[index].groups[static_cast<size_t>(place.group)];
+    text += ", group " + std::to_string(place.group);
+    if (place.effect >= 0) {
+        const EffectRecord& effect = group.effects[static_cast<size_t>(place.effect)];
+        text += ", effect " + std::to_string(place.effect) + " (" +
+                EffectTypeName(static_cast<int32_t>(effect.Type())) + ")";
+    }
+    return text;
+}
+
+std::string DiskChecker::Flag(int32_t flag) const {
+    const auto name = files_.flagNames.find(flag);
+    return "event flag " +
+           (name != files_.flagNames.end() ? Quoted(name->second) : std::to_string(flag));
+}
+
+void DiskChecker::Error(DescriptionPlace place, std::string message) {
+    std::string where = Describe(place);
+    findings_.push_back(
+        {CheckFinding::Severity::Error, std::move(place), std::move(where), std::move(message)});
+}
+
+void DiskChecker::Warning(DescriptionPlace place, std::string message) {
+    std::string where = Describe(place);
+    findings_.push_back(
+        {CheckFinding::Severity::Warning, std::move(place), std::move(where), std::move(message)});
 }
 
 std::vector<CheckFinding> DiskChecker::Run() {
@@ -63,7 +126,7 @@ void DiskChecker::CheckWindowSize() {
                              FormatFloat(header.aspect) + " gives the window no size; ";
     const std::string fallback =
         std::to_string(kFallbackWindowWidth) + " x " + std::to_string(kFallbackWindowHeight);
-    Warning("header",
+    Warning(DescriptionPlace::Header().Field("windowHeight"),
             size + (header.windowed != 0 ? "the window opens at " + fallback + " instead"
                                          : "Alt+Enter back to a window opens one of " + fallback));
 }
@@ -74,10 +137,8 @@ void DiskChecker::CheckSongs() {
     AudioOutputOffline output;
     for (size_t n = 0; n < model_.songs.size(); ++n) {
         const SongRecord& song = model_.songs[n];
-        std::string name = song.fileName;
-        std::replace(name.begin(), name.end(), '\\', '/');
-        const std::string path = musicFolder_ + name;
-        const std::string where = "song " + std::to_string(n) + " " + Quoted(song.title);
+        const std::string path = files_.songPath(song.fileName);
+        const DescriptionPlace where = DescriptionPlace::Song(n).Field("file");
         std::error_code error;
         if (!std::filesystem::is_regular_file(path, error)) {
             Error(where, Quoted(path) + " is missing; the player skips the song");
@@ -102,7 +163,7 @@ void DiskChecker::CheckSongs() {
 
 bool DiskChecker::Decodes(const std::string& entry, std::string& problem) {
     std::vector<uint8_t> bytes;
-    if (ReadArchiveEntry(*archive_, entry, bytes) != EntryRead::Ok) {
+    if (files_.readEntry(entry, bytes) != EntryRead::Ok) {
         problem = "the archive has no readable entry of that name";
         return false;
     }
@@ -118,9 +179,10 @@ bool DiskChecker::Decodes(const std::string& entry, std::string& problem) {
 // cannot be loaded takes none: every texture after it moves up by one and effects show the
 // wrong pictures.
 void DiskChecker::CheckTextures() {
-    const std::vector<std::string> distinct = DistinctTextureNames(model_.textures);
+    textureNames_ = DistinctTextureNames(model_.textures);
+    const std::vector<std::string>& distinct = textureNames_;
     loadedTextures_ = static_cast<int32_t>(distinct.size());
-    if (archive_ == nullptr) {
+    if (!files_.readEntry) {
         return;
     }
     int32_t skipped = 0;
@@ -140,18 +202,24 @@ void DiskChecker::CheckTextures() {
                        std::to_string(i + 1 - static_cast<size_t>(skipped)) + " instead of " +
                        std::to_string(i + 1) + ") and effects show the wrong images";
         }
-        Error("texture " + std::to_string(i), message);
+        Error(DescriptionPlace::Texture(i), message);
     }
     loadedTextures_ -= skipped;
 }
 
-void DiskChecker::CheckTexture(int32_t index, const std::string& where, const char* what,
-                               bool fallback) {
+void DiskChecker::CheckTexture(int32_t index, const DescriptionPlace& place, const char* field,
+                               const char* what, bool fallback) {
     if (index < loadedTextures_) {
         return;
     }
+    const DescriptionPlace where = place.Field(field);
+    const auto named = static_cast<size_t>(index);
+    const std::string texture = named < textureNames_.size()
+                                    ? std::string(what) + " " + Quoted(textureNames_[named]) +
+                                          " (index " + std::to_string(index) + ")"
+                                    : std::string(what) + " index " + std::to_string(index);
     const std::string message =
-        std::string(what) + " index " + std::to_string(index) + " is past the end: " +
+        texture + " is past the end: " +
         (loadedTextures_ == 1 ? std::string("only 1 texture loads")
                               : "only " + std::to_string(loadedTextures_) + " textures load");
     if (fallback) {
@@ -165,42 +233,30 @@ void DiskChecker::CheckTexture(int32_t index, const std::string& where, const ch
 
 void DiskChecker::CheckPages() {
     for (size_t p = 0; p < model_.pages.size(); ++p) {
-        page_ = p;
-        std::string page = "page " + std::to_string(p);
-        if (p == 0) {
-            page += " (intro)";
-        } else if (p == 1) {
-            page += " (overlay)";
-        } else if (p - 2 < model_.songs.size()) {
-            page += " (song " + std::to_string(p - 2) + ")";
-        } else {
-            page += " (after the last song's page, never shown)";
-        }
         const auto& groups = model_.pages[p].groups;
         for (size_t g = 0; g < groups.size(); ++g) {
-            const std::string group = page + ", group " + std::to_string(g);
-            for (const IntervalRecord& interval : groups[g].intervals) {
-                if (interval.start > interval.end) {
-                    Warning(group, "the interval [" + FormatTime(interval.start) + ", " +
-                                       FormatTime(interval.end) +
-                                       "] starts after it ends and never matches");
+            const DescriptionPlace group = DescriptionPlace::Page(p).Group(g);
+            const auto& intervals = groups[g].intervals;
+            for (size_t i = 0; i < intervals.size(); ++i) {
+                if (intervals[i].start > intervals[i].end) {
+                    Warning(group.Interval(i), "the interval [" + FormatTime(intervals[i].start) +
+                                                   ", " + FormatTime(intervals[i].end) +
+                                                   "] starts after it ends and never matches");
                 }
             }
             const auto& effects = groups[g].effects;
             for (size_t e = 0; e < effects.size(); ++e) {
-                CheckEffect(effects[e],
-                            group + ", effect " + std::to_string(e) + " (" +
-                                EffectTypeName(static_cast<int32_t>(effects[e].Type())) + ")");
+                CheckEffect(effects[e], group.Effect(e));
             }
         }
     }
 }
 
-void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& where) {
+void DiskChecker::CheckEffect(const EffectRecord& effect, const DescriptionPlace& where) {
     if (!IsEffectTypeAvailable(effect.Type())) {
-        Error(where, std::string("this player has no ") +
-                         EffectTypeName(static_cast<int32_t>(effect.Type())) +
-                         " yet and refuses the disk");
+        Error(where.Field("type"), std::string("this player has no ") +
+                                       EffectTypeName(static_cast<int32_t>(effect.Type())) +
+                                       " yet and refuses the disk");
     }
     const EffectHead& head =
         std::visit([](const auto& b) -> const EffectHead& { return b; }, effect.block);
@@ -215,56 +271,62 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& whe
         [&](const auto& block) {
             using Block = std::decay_t<decltype(block)>;
             if constexpr (std::is_base_of_v<ImageEffectBlock, Block>) {
-                CheckTexture(block.texture, where, "texture", false);
+                CheckTexture(block.texture, where, "texture", "texture", false);
             }
             if constexpr (std::is_same_v<Block, ToggledImageEffectBlock>) {
                 if (block.eventFlag != -1) {
-                    awaited_.push_back({block.eventFlag, where, page_});
+                    awaited_.emplace_back(block.eventFlag, where.Field("eventFlag"));
                 }
             }
             if constexpr (std::is_same_v<Block, ButtonEffectBlock>) {
+                static constexpr const char* kFields[] = {"normal.texture", "hover.texture",
+                                                          "pressed.texture"};
                 static constexpr const char* kLooks[] = {"normal texture", "hover texture",
                                                          "pressed texture"};
                 for (size_t i = 0; i < 3; ++i) {
-                    CheckTexture(block.looks[i].texture, where, kLooks[i], i > 0);
+                    CheckTexture(block.looks[i].texture, where, kFields[i], kLooks[i], i > 0);
                 }
                 CheckCommand(block.command, block.commandArgument, where);
+                const DescriptionPlace argument = where.Field("commandArgument");
                 if (block.command == kRaiseCommand) {
                     if (block.commandArgument < 0) {
-                        Warning(where, "raises event flag " +
-                                           std::to_string(block.commandArgument) +
-                                           ", a negative number, which the player ignores");
+                        Warning(argument, "raises event flag " +
+                                              std::to_string(block.commandArgument) +
+                                              ", a negative number, which the player ignores");
                     } else if (block.commandArgument >= kMaxEventFlags) {
-                        Warning(where, "raises event flag " +
-                                           std::to_string(block.commandArgument) +
-                                           ", which the player ignores (flags go up to " +
-                                           std::to_string(kMaxEventFlags - 1) + ")");
+                        Warning(argument, "raises event flag " +
+                                              std::to_string(block.commandArgument) +
+                                              ", which the player ignores (flags go up to " +
+                                              std::to_string(kMaxEventFlags - 1) + ")");
                     } else {
-                        raised_.emplace_back(block.commandArgument, where);
+                        raised_.emplace_back(block.commandArgument, argument);
                     }
                 }
             }
             if constexpr (std::is_same_v<Block, SliderBarEffectBlock>) {
-                CheckTexture(block.texture, where, "texture", false);
+                CheckTexture(block.texture, where, "texture", "texture", false);
                 CheckCommand(block.command, std::nullopt, where);
                 if (block.knobAspectHeight == 0) {
-                    Error(where, "knobAspectHeight is 0: the knob has no width and the slider "
-                                 "is never drawn");
+                    Error(where.Field("knobAspectHeight"),
+                          "knobAspectHeight is 0: the knob has no width and the slider "
+                          "is never drawn");
                 } else {
                     const float knob = static_cast<float>(block.knobAspectWidth) /
                                        static_cast<float>(block.knobAspectHeight) * block.height *
                                        0.5f;
                     if (block.width == knob) {
-                        Error(where, "the slider is exactly as wide as its knob: the knob "
-                                     "cannot move, rests flush left and a drag sends 0");
+                        Error(where.Field("width"),
+                              "the slider is exactly as wide as its knob: the knob "
+                              "cannot move, rests flush left and a drag sends 0");
                     }
                 }
             }
             if constexpr (std::is_same_v<Block, SongNameEffectBlock> ||
                           std::is_same_v<Block, VerticalScrollerEffectBlock>) {
                 if (block.scrollSpeed <= 0) {
-                    Error(where, "scrollSpeed " + std::to_string(block.scrollSpeed) +
-                                     " must be above 0 (clock units per pixel)");
+                    Error(where.Field("scrollSpeed"),
+                          "scrollSpeed " + std::to_string(block.scrollSpeed) +
+                              " must be above 0 (clock units per pixel)");
                 }
             }
             if constexpr (std::is_same_v<Block, SongNameEffectBlock> ||
@@ -273,7 +335,7 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& whe
             }
             if constexpr (std::is_same_v<Block, VerticalScrollerEffectBlock>) {
                 if (block.eventFlag != -1) {
-                    awaited_.push_back({block.eventFlag, where, page_});
+                    awaited_.emplace_back(block.eventFlag, where.Field("eventFlag"));
                 }
                 CheckScrollerFits(block, where);
             }
@@ -285,17 +347,19 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& whe
             }
             if constexpr (std::is_same_v<Block, PlasmaVisualizerBlock>) {
                 if (block.beatBandCount < 6) {
-                    Warning(where, "the plasma reads 6 beat bands but beatBandCount is " +
-                                       std::to_string(block.beatBandCount) +
-                                       "; the missing bands never beat");
+                    Warning(where.Field("beatBandCount"),
+                            "the plasma reads 6 beat bands but beatBandCount is " +
+                                std::to_string(block.beatBandCount) +
+                                "; the missing bands never beat");
                 }
             }
             if constexpr (std::is_same_v<Block, BeatFlowerVisualizerBlock>) {
                 if (block.bandCount < 18 || block.beatBandCount < 5) {
-                    Warning(where, "the flowers read 18 bands and 5 beat bands but bandCount is " +
-                                       std::to_string(block.bandCount) + " and beatBandCount " +
-                                       std::to_string(block.beatBandCount) +
-                                       "; the missing ones stay dark and still");
+                    Warning(where.Field(block.bandCount < 18 ? "bandCount" : "beatBandCount"),
+                            "the flowers read 18 bands and 5 beat bands but bandCount is " +
+                                std::to_string(block.bandCount) + " and beatBandCount " +
+                                std::to_string(block.beatBandCount) +
+                                "; the missing ones stay dark and still");
                 }
             }
         },
@@ -305,16 +369,18 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const std::string& whe
 // The player ignores codes outside its commands and songs outside the playlist, and keeps the
 // volume within 0..100 percent. A slider's argument is its knob's place, so it has none here.
 void DiskChecker::CheckCommand(int32_t command, std::optional<int32_t> argument,
-                               const std::string& where) {
+                               const DescriptionPlace& place) {
     if (command < 0 || command >= kPlayerCommandCount) {
-        Warning(where, "command " + std::to_string(command) + " is not a player command (0..8); " +
-                           "it does nothing");
+        Warning(place.Field("command"), "command " + std::to_string(command) +
+                                            " is not a player command (0..8); " +
+                                            "it does nothing");
         return;
     }
     if (!argument) {
         return;
     }
     const auto songs = static_cast<int32_t>(model_.songs.size());
+    const DescriptionPlace where = place.Field("commandArgument");
     if (command == static_cast<int32_t>(PlayerCommand::SelectSong) &&
         (*argument < 0 || *argument >= songs)) {
         Warning(where, "selects song " + std::to_string(*argument) + " but the playlist has " +
@@ -330,17 +396,17 @@ void DiskChecker::CheckCommand(int32_t command, std::optional<int32_t> argument,
 
 // The player keeps every band inside the spectrum's 256 bins and reads a band left without
 // bins as 0; a clip level of 0 or below reads every band as 0; too many bands draw nothing.
-void DiskChecker::CheckBands(const VisualizerHead& head, const std::string& where) {
+void DiskChecker::CheckBands(const VisualizerHead& head, const DescriptionPlace& place) {
     if (!(head.clipLevel > 0.0f)) {
-        Error(where,
+        Error(place.Field("clipLevel"),
               "clipLevel is " + FormatFloat(head.clipLevel) + ", not above 0: every band reads 0");
     }
     for (const auto& [name, count] :
          {std::pair{"bandCount", head.bandCount}, std::pair{"beatBandCount", head.beatBandCount}}) {
         if (count > Visualizer::kMaxBands) {
-            Error(where, std::string(name) + " is " + std::to_string(count) + ", above " +
-                             std::to_string(Visualizer::kMaxBands) +
-                             ": the visualizer draws nothing");
+            Error(place.Field(name), std::string(name) + " is " + std::to_string(count) +
+                                         ", above " + std::to_string(Visualizer::kMaxBands) +
+                                         ": the visualizer draws nothing");
         }
     }
     int32_t start = 0;
@@ -348,28 +414,30 @@ void DiskChecker::CheckBands(const VisualizerHead& head, const std::string& wher
         const double end = Visualizer::UnboundedBandEdge(i, start, head.bandCount, head.bandFactor,
                                                          head.linearBands != 0);
         if (end > kSpectrumBins) {
-            Warning(where, "band " + std::to_string(i) + " of " + std::to_string(head.bandCount) +
-                               " would end at bin " +
-                               std::to_string(static_cast<int64_t>(std::min(end, 1e18))) +
-                               ", past the spectrum's " + std::to_string(kSpectrumBins) +
-                               " bins (bandFactor " + FormatFloat(head.bandFactor) +
-                               "): the bands from there on are cut short or read 0");
+            Warning(place.Field("bandFactor"),
+                    "band " + std::to_string(i) + " of " + std::to_string(head.bandCount) +
+                        " would end at bin " +
+                        std::to_string(static_cast<int64_t>(std::min(end, 1e18))) +
+                        ", past the spectrum's " + std::to_string(kSpectrumBins) +
+                        " bins (bandFactor " + FormatFloat(head.bandFactor) +
+                        "): the bands from there on are cut short or read 0");
             return;
         }
         start = static_cast<int32_t>(end);
     }
 }
 
-void DiskChecker::CheckAnimation(const AnimationEffectBlock& block, const std::string& where) {
+void DiskChecker::CheckAnimation(const AnimationEffectBlock& block, const DescriptionPlace& place) {
     if (block.frameDuration <= 0) {
-        Error(where, "frameDuration " + std::to_string(block.frameDuration) +
-                         " must be above 0 (clock units per frame)");
+        Error(place.Field("frameDuration"), "frameDuration " + std::to_string(block.frameDuration) +
+                                                " must be above 0 (clock units per frame)");
     }
-    if (archive_ == nullptr) {
+    if (!files_.readEntry) {
         return;
     }
+    const DescriptionPlace where = place.Field("listName");
     std::vector<uint8_t> list;
-    if (ReadArchiveEntry(*archive_, block.listName, list) != EntryRead::Ok) {
+    if (files_.readEntry(block.listName, list) != EntryRead::Ok) {
         Error(where, "the frame list " + Quoted(block.listName) +
                          " is not in the archive; the animation draws nothing");
         return;
@@ -390,19 +458,20 @@ void DiskChecker::CheckAnimation(const AnimationEffectBlock& block, const std::s
 
 // A face name the machine lacks still draws, in the fallback face, so it is only a warning.
 void DiskChecker::CheckFontFace(const std::string& face, uint8_t bold, uint8_t italic,
-                                const std::string& where) {
+                                const DescriptionPlace& place) {
     const FontDescription font = TextFont(face, 16, bold, italic, 0, 0);
     if (!text_.IsReady() || text_.HasFace(font)) {
         return;
     }
-    Warning(where, "font face " + Quoted(face) + " is not installed on this machine; the text " +
-                       "is drawn in " + Quoted(text_.ResolvedFamily(font)) + " instead");
+    Warning(place.Field("fontFace"),
+            "font face " + Quoted(face) + " is not installed on this machine; the text " +
+                "is drawn in " + Quoted(text_.ResolvedFamily(font)) + " instead");
 }
 
 // The scroller lays its text out between margins of one font height in a box measured in
 // window pixels; without the word-break flag a longer line is cut off at the box.
 void DiskChecker::CheckScrollerFits(const VerticalScrollerEffectBlock& block,
-                                    const std::string& where) {
+                                    const DescriptionPlace& place) {
     if ((block.textFormat & DT_WORDBREAK) != 0 || !text_.IsReady()) {
         return;
     }
@@ -418,49 +487,65 @@ void DiskChecker::CheckScrollerFits(const VerticalScrollerEffectBlock& block,
         measured.Width() <= room) {
         return;
     }
-    Warning(where, "the text's widest line is " + std::to_string(measured.Width()) +
-                       " window pixels wide but the box has room for " + std::to_string(room) +
-                       " between its margins of one font height; without \"wordbreak\" in " +
-                       "textFormat the line is cut off");
+    Warning(place.Field("text"),
+            "the text's widest line is " + std::to_string(measured.Width()) +
+                " window pixels wide but the box has room for " + std::to_string(room) +
+                " between its margins of one font height; without \"wordbreak\" in " +
+                "textFormat the line is cut off");
 }
 
 // ---- Event flags -----------------------------------------------------------------------------
 
 void DiskChecker::CheckEventFlags() {
-    std::map<int32_t, std::vector<std::string>> raisers;
-    std::map<int32_t, std::vector<const Waiter*>> waiters;
-    for (const auto& [flag, where] : raised_) {
-        raisers[flag].push_back(where);
+    std::map<int32_t, std::vector<const DescriptionPlace*>> raisers;
+    std::map<int32_t, std::vector<const DescriptionPlace*>> waiters;
+    for (const auto& [flag, place] : raised_) {
+        raisers[flag].push_back(&place);
     }
-    for (const Waiter& waiter : awaited_) {
-        waiters[waiter.flag].push_back(&waiter);
+    for (const auto& [flag, place] : awaited_) {
+        waiters[flag].push_back(&place);
     }
     for (const auto& [flag, places] : raisers) {
         if (!waiters.contains(flag)) {
-            Warning(places.front(),
-                    "raises event flag " + std::to_string(flag) + ", which no effect waits on");
+            Warning(*places.front(), "raises " + Flag(flag) + ", which no effect waits on");
         }
     }
     // Only the current song's page draws, so waiters on two song pages never compete.
-    const auto compete = [](const Waiter& a, const Waiter& b) {
-        return a.page == b.page || a.page < 2 || b.page < 2;
+    const auto compete = [](const DescriptionPlace& a, const DescriptionPlace& b) {
+        return a.index == b.index || a.index < 2 || b.index < 2;
     };
     for (const auto& [flag, places] : waiters) {
         if (!raisers.contains(flag)) {
-            Warning(places.front()->where, "waits on event flag " + std::to_string(flag) +
-                                               ", which no button raises; it is never shown");
+            Warning(*places.front(),
+                    "waits on " + Flag(flag) + ", which no button raises; it is never shown");
             continue;
         }
         for (size_t i = 1; i < places.size(); ++i) {
-            const Waiter& waiter = *places[i];
-            const auto rival = std::find_if(places.begin(), places.begin() + i,
-                                            [&](const Waiter* w) { return compete(*w, waiter); });
+            const DescriptionPlace& waiter = *places[i];
+            const auto rival =
+                std::find_if(places.begin(), places.begin() + i,
+                             [&](const DescriptionPlace* w) { return compete(*w, waiter); });
             if (rival != places.begin() + i) {
-                Warning(waiter.where, "waits on event flag " + std::to_string(flag) + " like " +
-                                          (*rival)->where +
-                                          "; a raised flag is taken by one of them only");
+                Warning(waiter, "waits on " + Flag(flag) + " like " + Describe(**rival) +
+                                    "; a raised flag is taken by one of them only");
                 break;
             }
+        }
+    }
+}
+
+void CheckCompiledDisk(const CompiledDisk& disk, DiskFiles files, SourceDiagnostics& diagnostics) {
+    files.flagNames = disk.flagNames;
+    DiskChecker checker(disk.model, std::move(files));
+    for (const CheckFinding& finding : checker.Run()) {
+        const SourcePosition position = disk.sourceMap.Find(finding.place);
+        // Where the source wrote nothing for the place, the place itself says where.
+        std::string message =
+            position.line > 0 ? finding.message : finding.where + ": " + finding.message;
+        if (finding.severity == CheckFinding::Severity::Error) {
+            diagnostics.Error(position, std::move(message));
+        } else {
+            diagnostics.Warning(position, std::move(message));
         }
     }
 }
