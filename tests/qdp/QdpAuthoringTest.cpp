@@ -539,6 +539,113 @@ TEST_F(QdpAuthoring, BuildWithWerrorRefusesWarnings) {
     EXPECT_FALSE(fs::exists(dir_ / "out" / "disk.qdp"));
 }
 
+// ---- Timing ------------------------------------------------------------------------------
+
+struct TimingCase {
+    const char* name;
+    const char* source;  // a whole source; one.wav lasts 1 s, loop.mod loops forever
+    const char* at;      // where in `source` the finding points
+    const char* finding; // expected from build and, for a warning, from check; null for none
+    bool error;
+};
+
+const TimingCase kTimingCases[] = {
+    {"IntroLongerThanTheFirstSong",
+     "[[songs]]\nfile = \"one.wav\"\n[intro]\n[[intro.groups]]\n"
+     "intervals = [[0, 2]]\n",
+     "2]]",
+     "the intro lasts 0:02.0, longer than song 0 \"one.wav\" (0:01.0) whose position times it",
+     false},
+    {"FadeOutAfterTheSongEnds",
+     "[[songs]]\nfile = \"one.wav\"\n[[songs.page.groups]]\nintervals = [[0, 3]]\n"
+     "effects = [{ type = \"ImageEffect\", texture = \"ok.png\", fadeOut = 1.5 }]\n",
+     "1.5", "the fade-out at the end of [0, 3] begins after song 0 \"one.wav\" ends at 0:01.0",
+     false},
+    {"FadeOutBeforeTheSongEnds",
+     "[[songs]]\nfile = \"one.wav\"\n[[songs.page.groups]]\nintervals = [[0, 3]]\n"
+     "effects = [{ type = \"ImageEffect\", texture = \"ok.png\", fadeOut = 2.5 }]\n",
+     "", nullptr, false},
+    {"FadeInAfterTheSongEnds",
+     "[[songs]]\nfile = \"one.wav\"\n[[intro.groups]]\nintervals = [[0, 0.5]]\n"
+     "[[songs.page.groups]]\nintervals = [[0.75, 3]]\n"
+     "effects = [{ type = \"ImageEffect\", texture = \"ok.png\", fadeIn = 0.25 }]\n",
+     "0.25",
+     "the fade-in at the start of [0.75, 3] begins after song 0 \"one.wav\" ends at "
+     "0:00.5 on its page's clock, which starts after the intro",
+     false},
+    {"FadeLongerThanItsInterval",
+     "[[songs]]\nfile = \"one.wav\"\n[[overlay.groups]]\nintervals = [[0, 10], [20, 21]]\n"
+     "effects = [{ type = \"ButtonEffect\", normal = { texture = \"ok.png\" }, command = "
+     "\"play\", fadeIn = 2 }]\n",
+     "2 }", "fadeIn 2 is longer than the interval [20, 21]: the fade never completes", false},
+    {"IntervalShorterThanAFrame",
+     "[[songs]]\nfile = \"one.wav\"\n[[overlay.groups]]\nintervals = [[0, 10], [4, 4.01]]\n",
+     "[4, 4.01]", "the interval [4, 4.01] is shorter than one frame (1/60 s)", false},
+    {"GroupWithoutIntervals",
+     "[[songs]]\nfile = \"one.wav\"\n[[overlay.groups]]\n"
+     "effects = [{ type = \"ImageEffect\", texture = \"ok.png\" }]\n",
+     "[[overlay.groups]]", "the group has no intervals, so it is never drawn", false},
+    {"DiskWithoutSongs", "title = \"Silent\"\n", "title",
+     "the disk has no songs: nothing plays and the player never gets past the intro", false},
+    {"EndOnTheOverlay",
+     "[[songs]]\nfile = \"one.wav\"\n[[overlay.groups]]\nintervals = [[0, \"end\"]]\n", "\"end\"",
+     "\"end\" is the end of the page's song, but the overlay has no song of its own", true},
+    {"EndOfALoopingSong",
+     "[[songs]]\nfile = \"loop.mod\"\nmoduleFlags = [\"loop\"]\n[[songs.page.groups]]\n"
+     "intervals = [[0, \"end\"]]\n",
+     "\"end\"", "\"end\": song 0 \"loop.mod\" loops forever, so when it ends is unknown", true},
+};
+
+class QdpTimingCase : public QdpAuthoring, public testing::WithParamInterface<TimingCase> {};
+
+TEST_P(QdpTimingCase, ReportsTheFinding) {
+    Image("ok.png");
+    Wave("one.wav", 44100);
+    Module("loop.mod");
+    const TimingCase& c = GetParam();
+    const std::string source = c.source;
+    const Result build = Build(source);
+    const Findings built = CountFindings(build.output);
+    EXPECT_EQ(build.status, c.error ? 1 : 0) << build.output;
+    if (c.finding == nullptr) {
+        EXPECT_EQ(built.errors + built.warnings, 0) << build.output;
+        EXPECT_TRUE(Mentions(Check(), ": 0 errors, 0 warnings"));
+        return;
+    }
+    const size_t at = source.find(c.at);
+    const auto line = std::count(source.begin(), source.begin() + static_cast<long>(at), '\n') + 1;
+    const size_t column = at - (at == 0 ? 0 : source.rfind('\n', at - 1) + 1) + 1;
+    EXPECT_TRUE(Mentions(build, "disk.toml:" + std::to_string(line) + ":" + std::to_string(column) +
+                                    (c.error ? ": error: " : ": warning: ") + c.finding));
+    EXPECT_EQ(built.errors + built.warnings, 1) << build.output;
+    if (!c.error) {
+        EXPECT_TRUE(Mentions(Check(), c.finding));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(QdpTiming, QdpTimingCase, testing::ValuesIn(kTimingCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(QdpAuthoring, EndIsTheEndOfThePagesSongAndCheckListsTheLengths) {
+    Wave("one.wav", 44100);
+    Wave("two.wav", 88200);
+    ASSERT_EQ(Build("[[songs]]\nfile = \"one.wav\"\n[[songs.page.groups]]\n"
+                    "intervals = [[0, \"end\"]]\n[[songs]]\nfile = \"two.wav\"\n"
+                    "[[songs.page.groups]]\nintervals = [[0.5, \"end\"]]\n"
+                    "[[intro.groups]]\nintervals = [[0, 0.25]]\n")
+                  .status,
+              0);
+    const ParsedDescription parsed =
+        ParseDescription(ZipEntry(dir_ / "out" / "disk.qdp", "musicdisk.cfg", dir_));
+    ASSERT_EQ(parsed.model.pages.size(), 4u);
+    // Song 0's page starts when the intro ends.
+    EXPECT_EQ(parsed.model.pages[2].groups[0].intervals[0].end, 44100 - 11025);
+    EXPECT_EQ(parsed.model.pages[3].groups[0].intervals[0].end, 88200);
+    const Result check = Check();
+    EXPECT_TRUE(Mentions(check, "song 0 \"one.wav\": 0:01.0\n"));
+    EXPECT_TRUE(Mentions(check, "song 1 \"two.wav\": 0:02.0\n"));
+}
+
 TEST_F(QdpAuthoring, CheckWarnsOfAWindowWithoutASize) {
     Module("tune.mod");
     ASSERT_EQ(Build("windowHeight = 0\n[[songs]]\nfile = \"tune.mod\"\n").status, 0);

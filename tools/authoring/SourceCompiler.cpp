@@ -124,6 +124,7 @@ struct Context {
     std::map<std::string, int32_t> flags;
     std::vector<AnimationList>& animations;
     SourceMap& sourceMap;
+    std::vector<DescriptionPlace>& songEnds;
 };
 
 // Notes where each key of a table (and of the tables inside it, as "outer.inner") was written.
@@ -340,6 +341,19 @@ bool CompileEffect(const toml::table& source, Context& context, SourceDiagnostic
     return diagnostics.ErrorCount() == errorsBefore;
 }
 
+bool IsSongEnd(const toml::node& node) {
+    const auto* text = node.as_string();
+    return text != nullptr && text->get() == "end";
+}
+
+bool ReadIntervalTime(SourceTable& table, const toml::node& node, int32_t& out) {
+    if (IsSongEnd(node)) {
+        out = kSongEndUnknown;
+        return true;
+    }
+    return table.ReadTime(node, "intervals", out);
+}
+
 void CompileGroup(const toml::table& source, Context& context, SourceDiagnostics& diagnostics,
                   GroupRecord& group, const DescriptionPlace& place) {
     SourceTable table(source, diagnostics);
@@ -356,13 +370,19 @@ void CompileGroup(const toml::table& source, Context& context, SourceDiagnostics
                                       "`intervals`: each interval is a pair [start, end]");
                     continue;
                 }
+                const DescriptionPlace at = place.Interval(group.intervals.size());
                 IntervalRecord interval;
-                const bool start = table.ReadTime(*pair->get(0), "intervals", interval.start);
-                if (table.ReadTime(*pair->get(1), "intervals", interval.end) && start) {
-                    const DescriptionPlace at = place.Interval(group.intervals.size());
+                const bool start = ReadIntervalTime(table, *pair->get(0), interval.start);
+                if (ReadIntervalTime(table, *pair->get(1), interval.end) && start) {
                     context.sourceMap.Note(at, PositionOf(item));
-                    context.sourceMap.Note(at.Field("start"), PositionOf(*pair->get(0)));
-                    context.sourceMap.Note(at.Field("end"), PositionOf(*pair->get(1)));
+                    static constexpr std::array<const char*, 2> kEnds = {"start", "end"};
+                    for (size_t i = 0; i < kEnds.size(); ++i) {
+                        const toml::node& end = *pair->get(i);
+                        context.sourceMap.Note(at.Field(kEnds[i]), PositionOf(end));
+                        if (IsSongEnd(end)) {
+                            context.songEnds.push_back(at.Field(kEnds[i]));
+                        }
+                    }
                     group.intervals.push_back(interval);
                 }
             }
@@ -667,7 +687,7 @@ CompiledDisk CompileSource(std::string_view text, const std::string& fileName,
     CompileHeader(table, disk);
     AssignTextures(table, pass, disk);
     Context context{TextureIndex(disk.model.textures), AssignFlags(pass), disk.animations,
-                    disk.sourceMap};
+                    disk.sourceMap, disk.songEnds};
     NoteFields(disk.sourceMap, DescriptionPlace::Header(), root);
     for (const SourceFile& texture : disk.textures) {
         disk.sourceMap.Note(

@@ -284,7 +284,7 @@ int RunBuild(const Command& self, std::span<char* const> args) {
     if (arguments.werror) {
         diagnostics.MakeWarningsErrors();
     }
-    const CompiledDisk disk = CompileSource(text, arguments.source, diagnostics);
+    CompiledDisk disk = CompileSource(text, arguments.source, diagnostics);
     std::vector<fs::path> folders = arguments.assets;
     folders.push_back(fs::path(arguments.source).parent_path().empty()
                           ? fs::path(".")

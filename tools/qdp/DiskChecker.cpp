@@ -1,6 +1,7 @@
 // Checking a disk the way the player would load it.
 //
-// Sections: songs; the texture store's indices; pages, groups and effects; event flags.
+// Sections: songs; the texture store's indices; pages, groups and effects; event flags;
+// timing; checking a compiled disk.
 #include "DiskChecker.h"
 
 #include "DiskInput.h"
@@ -25,6 +26,25 @@ std::string Quoted(const std::string& text) {
 }
 
 constexpr auto kRaiseCommand = static_cast<int32_t>(PlayerCommand::RaiseEventFlag);
+
+// A page lasts until the largest end of its intervals, as the player times pages.
+int32_t PageDuration(const PageRecord& page) {
+    int32_t duration = 0;
+    for (const GroupRecord& group : page.groups) {
+        for (const IntervalRecord& interval : group.intervals) {
+            duration = std::max(duration, interval.end);
+        }
+    }
+    return duration;
+}
+
+const EffectHead& Head(const EffectRecord& effect) {
+    return std::visit([](const auto& b) -> const EffectHead& { return b; }, effect.block);
+}
+
+std::string Interval(const IntervalRecord& interval) {
+    return "[" + FormatTime(interval.start) + ", " + FormatTime(interval.end) + "]";
+}
 
 } // namespace
 
@@ -112,6 +132,7 @@ std::vector<CheckFinding> DiskChecker::Run() {
     CheckTextures();
     CheckPages();
     CheckEventFlags();
+    CheckTiming();
     return findings_;
 }
 
@@ -133,28 +154,55 @@ void DiskChecker::CheckWindowSize() {
 
 // ---- Songs -----------------------------------------------------------------------------------
 
-void DiskChecker::CheckSongs() {
+const std::vector<SongFile>& DiskChecker::Songs() {
+    if (songs_) {
+        return *songs_;
+    }
+    songs_.emplace();
     AudioOutputOffline output;
-    for (size_t n = 0; n < model_.songs.size(); ++n) {
-        const SongRecord& song = model_.songs[n];
-        const std::string path = files_.songPath(song.fileName);
-        const DescriptionPlace where = DescriptionPlace::Song(n).Field("file");
+    for (const SongRecord& song : model_.songs) {
+        SongFile& file = songs_->emplace_back();
+        file.path = files_.songPath(song.fileName);
         std::error_code error;
-        if (!std::filesystem::is_regular_file(path, error)) {
-            Error(where, Quoted(path) + " is missing; the player skips the song");
+        file.exists = std::filesystem::is_regular_file(file.path, error);
+        const bool stream = song.isStream != 0;
+        const AudioHandle handle = !file.exists ? 0
+                                   : stream     ? output.CreateStream(file.path.c_str(), 0)
+                                            : output.LoadModule(file.path.c_str(), song.bassFlags);
+        if (handle == 0) {
             continue;
         }
-        const bool stream = song.isStream != 0;
-        const AudioHandle handle = stream ? output.CreateStream(path.c_str(), 0)
-                                          : output.LoadModule(path.c_str(), song.bassFlags);
-        if (handle == 0) {
-            Error(where, Quoted(path) + " does not decode as a " +
-                             (stream ? "sampled stream" : "tracker module") +
-                             "; the player skips the song");
-        } else if (stream) {
+        file.plays = true;
+        file.frames = output.GetLength(handle) / 4;
+        file.loops = !stream && (song.bassFlags & kAudioLoop) != 0;
+        if (stream) {
             output.FreeStream(handle);
         } else {
             output.FreeModule(handle);
+        }
+    }
+    return *songs_;
+}
+
+std::optional<int64_t> DiskChecker::SongEnd(size_t n) {
+    const SongFile& file = Songs()[n];
+    if (!file.plays || file.frames == 0 || file.loops) {
+        return std::nullopt;
+    }
+    const int32_t intro = n == 0 && !model_.pages.empty() ? PageDuration(model_.pages[0]) : 0;
+    return static_cast<int64_t>(file.frames) - intro;
+}
+
+void DiskChecker::CheckSongs() {
+    for (size_t n = 0; n < model_.songs.size(); ++n) {
+        const SongFile& file = Songs()[n];
+        const DescriptionPlace where = DescriptionPlace::Song(n).Field("file");
+        if (!file.exists) {
+            Error(where, Quoted(file.path) + " is missing; the player skips the song");
+        } else if (!file.plays) {
+            Error(where, Quoted(file.path) + " does not decode as a " +
+                             (model_.songs[n].isStream != 0 ? "sampled stream" : "tracker module") +
+                             "; the player skips the song");
         }
     }
 }
@@ -236,14 +284,7 @@ void DiskChecker::CheckPages() {
         const auto& groups = model_.pages[p].groups;
         for (size_t g = 0; g < groups.size(); ++g) {
             const DescriptionPlace group = DescriptionPlace::Page(p).Group(g);
-            const auto& intervals = groups[g].intervals;
-            for (size_t i = 0; i < intervals.size(); ++i) {
-                if (intervals[i].start > intervals[i].end) {
-                    Warning(group.Interval(i), "the interval [" + FormatTime(intervals[i].start) +
-                                                   ", " + FormatTime(intervals[i].end) +
-                                                   "] starts after it ends and never matches");
-                }
-            }
+            CheckIntervals(groups[g], group);
             const auto& effects = groups[g].effects;
             for (size_t e = 0; e < effects.size(); ++e) {
                 CheckEffect(effects[e], group.Effect(e));
@@ -258,8 +299,7 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const DescriptionPlace
                                        EffectTypeName(static_cast<int32_t>(effect.Type())) +
                                        " yet and refuses the disk");
     }
-    const EffectHead& head =
-        std::visit([](const auto& b) -> const EffectHead& { return b; }, effect.block);
+    const EffectHead& head = Head(effect);
     const float left = std::min(head.x, head.x + head.width);
     const float right = std::max(head.x, head.x + head.width);
     const float bottom = std::min(head.y - head.height, head.y);
@@ -534,9 +574,187 @@ void DiskChecker::CheckEventFlags() {
     }
 }
 
-void CheckCompiledDisk(const CompiledDisk& disk, DiskFiles files, SourceDiagnostics& diagnostics) {
+// ---- Timing ---------------------------------------------------------------------------------
+
+namespace {
+
+// The shortest interval every frame sees, at 60 frames a second.
+constexpr int32_t kFrameUnits = kUnitsPerSecond / 60;
+
+// A toggled image and a scroller fade from the raising of their flag, a slider not at all.
+bool FadesWithInterval(EffectType type) {
+    return type == EffectType::Image || type == EffectType::Button ||
+           type == EffectType::Animation || type == EffectType::SongName;
+}
+
+} // namespace
+
+std::string FormatSongLength(uint64_t frames) {
+    const uint64_t tenths = (frames * 10 + kUnitsPerSecond / 2) / kUnitsPerSecond;
+    const uint64_t seconds = tenths / 10 % 60;
+    return std::to_string(tenths / 600) + ":" + (seconds < 10 ? "0" : "") +
+           std::to_string(seconds) + "." + std::to_string(tenths % 10);
+}
+
+void DiskChecker::CheckTiming() {
+    if (model_.songs.empty()) {
+        Warning(DescriptionPlace::Header().Field("songs"),
+                "the disk has no songs: nothing plays and the player never gets past the "
+                "intro, so no other page shows");
+    } else if (const std::optional<int64_t> end = SongEnd(0); end && *end < 0) {
+        // The intro's longest interval sets its length.
+        DescriptionPlace longest = DescriptionPlace::Page(0);
+        const auto& groups = model_.pages[0].groups;
+        const int32_t intro = PageDuration(model_.pages[0]);
+        for (size_t g = 0; g < groups.size(); ++g) {
+            for (size_t i = 0; i < groups[g].intervals.size(); ++i) {
+                if (groups[g].intervals[i].end == intro) {
+                    longest = DescriptionPlace::Page(0).Group(g).Interval(i).Field("end");
+                }
+            }
+        }
+        Warning(longest, "the intro lasts " + FormatSongLength(static_cast<uint64_t>(intro)) +
+                             ", longer than song 0 " + Quoted(model_.songs[0].title) + " (" +
+                             FormatSongLength(Songs()[0].frames) +
+                             ") whose position times it: the song ends first and its page never "
+                             "shows");
+    }
+    for (size_t n = 0; n < model_.songs.size() && n + 2 < model_.pages.size(); ++n) {
+        const auto& groups = model_.pages[n + 2].groups;
+        for (size_t g = 0; g < groups.size(); ++g) {
+            CheckSongTiming(groups[g], DescriptionPlace::Page(n + 2).Group(g), n);
+        }
+    }
+}
+
+void DiskChecker::CheckIntervals(const GroupRecord& group, const DescriptionPlace& place) {
+    if (group.intervals.empty()) {
+        Warning(place, "the group has no intervals, so it is never drawn");
+    }
+    for (size_t i = 0; i < group.intervals.size(); ++i) {
+        const IntervalRecord& interval = group.intervals[i];
+        const int64_t length = int64_t{interval.end} - interval.start;
+        if (length < 0) {
+            Warning(place.Interval(i), "the interval " + Interval(interval) +
+                                           " starts after it ends and never matches");
+        } else if (length < kFrameUnits) {
+            Warning(place.Interval(i), "the interval " + Interval(interval) +
+                                           " is shorter than one frame (1/60 s): it may never "
+                                           "be drawn");
+        }
+    }
+    for (size_t e = 0; e < group.effects.size(); ++e) {
+        const EffectHead& head = Head(group.effects[e]);
+        if (!FadesWithInterval(group.effects[e].Type())) {
+            continue;
+        }
+        const std::pair<const char*, int32_t> fades[] = {{"fadeIn", head.fadeIn},
+                                                         {"fadeOut", head.fadeOut}};
+        for (const auto& [name, fade] : fades) {
+            const auto shorter = std::find_if(
+                group.intervals.begin(), group.intervals.end(), [&](const IntervalRecord& i) {
+                    return i.start <= i.end && int64_t{i.end} - i.start < fade;
+                });
+            if (shorter != group.intervals.end()) {
+                Warning(place.Effect(e).Field(name), std::string(name) + " " + FormatTime(fade) +
+                                                         " is longer than the interval " +
+                                                         Interval(*shorter) +
+                                                         ": the fade never completes");
+            }
+        }
+    }
+}
+
+// Fades on a song's page that begin after the song has ended are never seen (an interval that
+// merely outlasts its song is common and fine).
+void DiskChecker::CheckSongTiming(const GroupRecord& group, const DescriptionPlace& place,
+                                  size_t song) {
+    const std::optional<int64_t> end = SongEnd(song);
+    if (!end) {
+        return;
+    }
+    const bool afterIntro = song == 0 && PageDuration(model_.pages[0]) > 0;
+    const std::string ended =
+        "song " + std::to_string(song) + " " + Quoted(model_.songs[song].title) + " ends at " +
+        FormatSongLength(static_cast<uint64_t>(std::max<int64_t>(*end, 0))) +
+        (afterIntro ? " on its page's clock, which starts after the intro" : "");
+    for (size_t e = 0; e < group.effects.size(); ++e) {
+        const EffectHead& head = Head(group.effects[e]);
+        if (!FadesWithInterval(group.effects[e].Type())) {
+            continue;
+        }
+        for (const IntervalRecord& interval : group.intervals) {
+            if (interval.start > interval.end) {
+                continue;
+            }
+            if (head.fadeIn > 0 && interval.start > *end) {
+                Warning(place.Effect(e).Field("fadeIn"), "the fade-in at the start of " +
+                                                             Interval(interval) + " begins after " +
+                                                             ended + ": it is never seen");
+                break;
+            }
+            if (head.fadeOut > 0 && int64_t{interval.end} - head.fadeOut > *end) {
+                Warning(place.Effect(e).Field("fadeOut"),
+                        "the fade-out at the end of " + Interval(interval) + " begins after " +
+                            ended + ": it is never seen");
+                break;
+            }
+        }
+    }
+}
+
+// ---- Checking a compiled disk ----------------------------------------------------------------
+
+namespace {
+
+// Sets each interval end written "end" to the end of its page's song; false (and reported)
+// when one has no song or the song's end is unknown.
+bool ResolveSongEnds(CompiledDisk& disk, DiskChecker& checker, SourceDiagnostics& diagnostics) {
+    bool resolved = true;
+    for (const DescriptionPlace& use : disk.songEnds) {
+        const SourcePosition position = disk.sourceMap.Find(use);
+        const auto page = static_cast<size_t>(use.index);
+        if (page < 2 || page - 2 >= disk.model.songs.size()) {
+            diagnostics.Error(position, std::string("\"end\" is the end of the page's song, but ") +
+                                            (page == 0   ? "the intro"
+                                             : page == 1 ? "the overlay"
+                                                         : "a page after the last song's") +
+                                            " has no song of its own");
+            resolved = false;
+            continue;
+        }
+        const size_t n = page - 2;
+        const SongFile& file = checker.Songs()[n];
+        const std::optional<int64_t> end = checker.SongEnd(n);
+        if (!end) {
+            const std::string song =
+                "song " + std::to_string(n) + " " + Quoted(disk.model.songs[n].title);
+            diagnostics.Error(
+                position, "\"end\": " +
+                              (!file.plays  ? song + " does not play"
+                               : file.loops ? song + " loops forever"
+                                            : "the file of " + song + " does not tell its length") +
+                              ", so when it ends is unknown");
+            resolved = false;
+            continue;
+        }
+        IntervalRecord& interval = disk.model.pages[page]
+                                       .groups[static_cast<size_t>(use.group)]
+                                       .intervals[static_cast<size_t>(use.interval)];
+        (use.field == "start" ? interval.start : interval.end) =
+            static_cast<int32_t>(std::clamp<int64_t>(*end, 0, INT32_MAX));
+    }
+    return resolved;
+}
+
+} // namespace
+
+void CheckCompiledDisk(CompiledDisk& disk, DiskFiles files, SourceDiagnostics& diagnostics) {
     files.flagNames = disk.flagNames;
     DiskChecker checker(disk.model, std::move(files));
+    if (!ResolveSongEnds(disk, checker, diagnostics)) {
+        return;
+    }
     for (const CheckFinding& finding : checker.Run()) {
         const SourcePosition position = disk.sourceMap.Find(finding.place);
         // Where the source wrote nothing for the place, the place itself says where.

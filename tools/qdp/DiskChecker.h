@@ -40,6 +40,15 @@ struct DiskFiles {
     std::map<int32_t, std::string> flagNames;
 };
 
+// A song's file as the player opens it.
+struct SongFile {
+    std::string path;
+    bool exists = false;
+    bool plays = false;  // it decodes
+    uint64_t frames = 0; // one pass at the output rate; 0 when the file does not tell
+    bool loops = false;  // a module flagged to loop forever: it never ends
+};
+
 // The files of a built disk: its archive (null for a bare description) with the flag names
 // `qdp build` stored in it, and its music folder (`musicFolder` ends in '/').
 DiskFiles BuiltDiskFiles(Archive* archive, std::string musicFolder);
@@ -49,6 +58,12 @@ public:
     DiskChecker(const DescriptionModel& model, DiskFiles files);
 
     std::vector<CheckFinding> Run();
+
+    // Each song's file, opened once.
+    const std::vector<SongFile>& Songs();
+    // The time on song n's page (its clock starts when the intro ends for song 0) when the song
+    // ends; nothing when it never ends or its file does not tell.
+    std::optional<int64_t> SongEnd(size_t n);
 
 private:
     void CheckWindowSize();
@@ -67,6 +82,9 @@ private:
                        const DescriptionPlace& place);
     void CheckScrollerFits(const VerticalScrollerEffectBlock& block, const DescriptionPlace& place);
     void CheckEventFlags();
+    void CheckTiming();
+    void CheckIntervals(const GroupRecord& group, const DescriptionPlace& place);
+    void CheckSongTiming(const GroupRecord& group, const DescriptionPlace& place, size_t song);
     bool Decodes(const std::string& entry, std::string& problem);
 
     // "page 2 (song 0), group 1, effect 3 (ButtonEffect)", "song 0 \"Title\"", "header".
@@ -78,6 +96,7 @@ private:
 
     const DescriptionModel& model_;
     DiskFiles files_;
+    std::optional<std::vector<SongFile>> songs_;
     std::vector<std::string> textureNames_; // by the texture store's index
     int32_t loadedTextures_ = 0;
     // Event flag numbers with the effects that raise them and that wait on them.
@@ -88,7 +107,11 @@ private:
 };
 
 // The checks of a disk just compiled, before it is packed: each finding is reported at the
-// source value that causes it (`files.flagNames` is taken from the disk).
-void CheckCompiledDisk(const CompiledDisk& disk, DiskFiles files, SourceDiagnostics& diagnostics);
+// source value that causes it (`files.flagNames` is taken from the disk). First the songs are
+// measured and each interval end written "end" is set to the end of its page's song.
+void CheckCompiledDisk(CompiledDisk& disk, DiskFiles files, SourceDiagnostics& diagnostics);
+
+// One pass of a song as "m:ss.t".
+std::string FormatSongLength(uint64_t frames);
 
 } // namespace quib
