@@ -1,7 +1,8 @@
 // Finds what in a disk would fail or silently draw nothing when the player loads it: songs
 // that do not decode, images that do not (and the texture indices they shift), indices past
 // the end, rectangles off screen, unmatched event flags, divisions by zero, font faces this
-// machine lacks, scroller lines cut off at the box and the like.
+// machine lacks, scroller lines cut off at the box, fades and intervals that are never seen
+// for the song's length, and the like.
 #pragma once
 
 #include "SourceCompiler.h"
