@@ -425,10 +425,7 @@ const CheckCase kCheckCases[] = {
      "effects = [{ type = \"ButtonEffect\", normal = { texture = \"ok.png\" }, command = "
      "\"raise\", commandArgument = 2 }, { type = \"ToggledImageEffect\", texture = \"ok.png\", "
      "eventFlag = 2 }, { type = \"ToggledImageEffect\", texture = \"ok.png\", eventFlag = 2 }]",
-     "2 }]",
-     "waits on event flag 2 like page 1 (overlay), group 0, effect 1 (ToggledImageEffect); a "
-     "raised flag is taken by one of them only",
-     false},
+     "2 }]", "waits on event flag 2 like ", false},
     {"SliderAsWideAsItsKnob",
      "effects = [{ type = \"SliderBarEffect\", texture = \"ok.png\", width = 0.1, height = 0.2 }]",
      "0.1,", "the slider is exactly as wide as its knob", true},
@@ -516,26 +513,31 @@ INSTANTIATE_TEST_SUITE_P(QdpCheck, QdpCheckCase, testing::ValuesIn(kCheckCases),
 
 constexpr char kNamedFlagDisk[] = R"([[overlay.groups]]
 intervals = [[0, 10]]
-[[overlay.groups.effects]]
-type = "ToggledImageEffect"
-texture = "ok.png"
-eventFlag = "flag1"
+effects = [
+  { type = "ButtonEffect", normal = { texture = "ok.png" }, command = "raise", commandArgument = "flag1" },
+  { type = "ToggledImageEffect", texture = "ok.png", eventFlag = "flag1" },
+  { type = "ToggledImageEffect", texture = "ok.png", eventFlag = "flag1" },
+]
 )";
 
 TEST_F(QdpAuthoring, BuildAndCheckNameTheFlagsTheSourceNamed) {
     Image("ok.png");
     const Result build = Build(kNamedFlagDisk);
     EXPECT_EQ(build.status, 0) << build.output;
-    EXPECT_TRUE(Mentions(build, "disk.toml:6:13: warning: waits on event flag \"flag1\", which no "
-                                "button raises"));
-    EXPECT_TRUE(Mentions(Check(), "waits on event flag \"flag1\", which no button raises"));
+    // Build names the rival by its place in the source, check by its place in the disk.
+    EXPECT_TRUE(Mentions(build, "disk.toml:6:66: warning: waits on event flag \"flag1\" like the "
+                                "one at " +
+                                    (dir_ / "disk.toml").string() + ":5:66; a raised flag"));
+    EXPECT_TRUE(Mentions(Check(), "waits on event flag \"flag1\" like page 1 (overlay), group 0, "
+                                  "effect 1 (ToggledImageEffect); a raised flag is taken by one of "
+                                  "them only"));
 }
 
 TEST_F(QdpAuthoring, BuildWithWerrorRefusesWarnings) {
     Image("ok.png");
     const Result build = Build(kNamedFlagDisk, "disk.toml", " --werror");
     EXPECT_EQ(build.status, 1);
-    EXPECT_TRUE(Mentions(build, "disk.toml:6:13: error: waits on event flag \"flag1\""));
+    EXPECT_TRUE(Mentions(build, "disk.toml:6:66: error: waits on event flag \"flag1\""));
     EXPECT_FALSE(fs::exists(dir_ / "out" / "disk.qdp"));
 }
 

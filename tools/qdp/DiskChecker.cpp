@@ -566,8 +566,10 @@ void DiskChecker::CheckEventFlags() {
                 std::find_if(places.begin(), places.begin() + i,
                              [&](const DescriptionPlace* w) { return compete(*w, waiter); });
             if (rival != places.begin() + i) {
-                Warning(waiter, "waits on " + Flag(flag) + " like " + Describe(**rival) +
-                                    "; a raised flag is taken by one of them only");
+                Warning(waiter,
+                        "waits on " + Flag(flag) + " like " +
+                            (files_.placeName ? files_.placeName(**rival) : Describe(**rival)) +
+                            "; a raised flag is taken by one of them only");
                 break;
             }
         }
@@ -751,6 +753,11 @@ bool ResolveSongEnds(CompiledDisk& disk, DiskChecker& checker, SourceDiagnostics
 
 void CheckCompiledDisk(CompiledDisk& disk, DiskFiles files, SourceDiagnostics& diagnostics) {
     files.flagNames = disk.flagNames;
+    files.placeName = [&](const DescriptionPlace& place) {
+        const SourcePosition position = disk.sourceMap.Find(place);
+        return "the one at " + diagnostics.FileName() + ":" + std::to_string(position.line) + ":" +
+               std::to_string(position.column);
+    };
     DiskChecker checker(disk.model, std::move(files));
     if (!ResolveSongEnds(disk, checker, diagnostics)) {
         return;

@@ -39,6 +39,9 @@ struct DiskFiles {
     std::function<std::string(const std::string& fileName)> songPath;
     // Names the source gave event flags, for messages.
     std::map<int32_t, std::string> flagNames;
+    // How a message names another place of the disk (the source's line, when there is a
+    // source); empty to name it as findings name their place.
+    std::function<std::string(const DescriptionPlace& place)> placeName;
 };
 
 // A song's file as the player opens it.
