@@ -615,11 +615,12 @@ void DiskChecker::CheckTiming() {
                 }
             }
         }
-        Warning(longest, "the intro lasts " + FormatSongLength(static_cast<uint64_t>(intro)) +
-                             ", longer than song 0 " + Quoted(model_.songs[0].title) + " (" +
-                             FormatSongLength(Songs()[0].frames) +
-                             ") whose position times it: the song ends first and its page never "
-                             "shows");
+        Warning(longest,
+                "the intro lasts " + FormatSongLength(static_cast<uint64_t>(intro)) +
+                    ", longer than song 0 " + Quoted(model_.songs[0].title) + " (" +
+                    FormatSongLength(Songs()[0].frames) +
+                    ") whose position times it: the song ends first, and the intro starts over on "
+                    "the next song's position");
     }
     for (size_t n = 0; n < model_.songs.size() && n + 2 < model_.pages.size(); ++n) {
         const auto& groups = model_.pages[n + 2].groups;
