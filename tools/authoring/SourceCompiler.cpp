@@ -123,7 +123,22 @@ struct Context {
     TextureIndex textures;
     std::map<std::string, int32_t> flags;
     std::vector<AnimationList>& animations;
+    SourceMap& sourceMap;
+    std::vector<DescriptionPlace>& songEnds;
 };
+
+// Notes where each key of a table (and of the tables inside it, as "outer.inner") was written.
+void NoteFields(SourceMap& map, const DescriptionPlace& place, const toml::table& table,
+                const std::string& prefix = {}) {
+    map.Note(place, PositionOf(table));
+    for (const auto& [key, value] : table) {
+        const std::string field = prefix + std::string(key.str());
+        map.Note(place.Field(field), PositionOf(value));
+        if (const toml::table* inner = value.as_table()) {
+            NoteFields(map, place, *inner, field + ".");
+        }
+    }
+}
 
 // ---- Field reader ----------------------------------------------------------------------------
 
@@ -303,7 +318,7 @@ void ReadFrames(SourceTable& table, const AnimationEffectBlock& block, SourcePos
 }
 
 bool CompileEffect(const toml::table& source, Context& context, SourceDiagnostics& diagnostics,
-                   EffectRecord& record) {
+                   EffectRecord& record, const DescriptionPlace& place) {
     SourceTable table(source, diagnostics);
     int32_t type = -1;
     if (!table.Named("type", EffectTypeNames(), "effect type", type, true)) {
@@ -322,12 +337,27 @@ bool CompileEffect(const toml::table& source, Context& context, SourceDiagnostic
         ReadFrames(table, *animation, table.Position(), context);
     }
     table.ReportUnknownKeys(WithArticle(EffectTypeName(type)));
+    NoteFields(context.sourceMap, place, source);
     return diagnostics.ErrorCount() == errorsBefore;
 }
 
+bool IsSongEnd(const toml::node& node) {
+    const auto* text = node.as_string();
+    return text != nullptr && text->get() == "end";
+}
+
+bool ReadIntervalTime(SourceTable& table, const toml::node& node, int32_t& out) {
+    if (IsSongEnd(node)) {
+        out = kSongEndUnknown;
+        return true;
+    }
+    return table.ReadTime(node, "intervals", out);
+}
+
 void CompileGroup(const toml::table& source, Context& context, SourceDiagnostics& diagnostics,
-                  GroupRecord& group) {
+                  GroupRecord& group, const DescriptionPlace& place) {
     SourceTable table(source, diagnostics);
+    NoteFields(context.sourceMap, place, source);
     if (const toml::node* node = table.Take("intervals")) {
         const toml::array* intervals = node->as_array();
         if (intervals == nullptr) {
@@ -340,9 +370,19 @@ void CompileGroup(const toml::table& source, Context& context, SourceDiagnostics
                                       "`intervals`: each interval is a pair [start, end]");
                     continue;
                 }
+                const DescriptionPlace at = place.Interval(group.intervals.size());
                 IntervalRecord interval;
-                const bool start = table.ReadTime(*pair->get(0), "intervals", interval.start);
-                if (table.ReadTime(*pair->get(1), "intervals", interval.end) && start) {
+                const bool start = ReadIntervalTime(table, *pair->get(0), interval.start);
+                if (ReadIntervalTime(table, *pair->get(1), interval.end) && start) {
+                    context.sourceMap.Note(at, PositionOf(item));
+                    static constexpr std::array<const char*, 2> kEnds = {"start", "end"};
+                    for (size_t i = 0; i < kEnds.size(); ++i) {
+                        const toml::node& end = *pair->get(i);
+                        context.sourceMap.Note(at.Field(kEnds[i]), PositionOf(end));
+                        if (IsSongEnd(end)) {
+                            context.songEnds.push_back(at.Field(kEnds[i]));
+                        }
+                    }
                     group.intervals.push_back(interval);
                 }
             }
@@ -351,7 +391,8 @@ void CompileGroup(const toml::table& source, Context& context, SourceDiagnostics
     if (const toml::array* effects = TableArray(table, "effects")) {
         for (const toml::node& effect : *effects) {
             EffectRecord record;
-            if (CompileEffect(*effect.as_table(), context, diagnostics, record)) {
+            if (CompileEffect(*effect.as_table(), context, diagnostics, record,
+                              place.Effect(group.effects.size()))) {
                 group.effects.push_back(std::move(record));
             }
         }
@@ -360,17 +401,20 @@ void CompileGroup(const toml::table& source, Context& context, SourceDiagnostics
 }
 
 void CompilePage(const toml::node& node, Context& context, SourceDiagnostics& diagnostics,
-                 PageRecord& page) {
+                 PageRecord& page, size_t index) {
     const toml::table* source = node.as_table();
     if (source == nullptr) {
         diagnostics.Error(PositionOf(node), "a page must be a table");
         return;
     }
     SourceTable table(*source, diagnostics);
+    const DescriptionPlace place = DescriptionPlace::Page(index);
+    context.sourceMap.Note(place, PositionOf(*source));
     if (const toml::array* groups = TableArray(table, "groups")) {
         for (const toml::node& group : *groups) {
             page.groups.emplace_back();
-            CompileGroup(*group.as_table(), context, diagnostics, page.groups.back());
+            CompileGroup(*group.as_table(), context, diagnostics, page.groups.back(),
+                         place.Group(page.groups.size() - 1));
         }
     }
     table.ReportUnknownKeys("a page");
@@ -447,9 +491,10 @@ void CompileSong(const toml::table& source, Context& context, SourceDiagnostics&
     }
     const size_t index = disk.model.songs.size();
     if (const toml::node* page = table.Take("page")) {
-        CompilePage(*page, context, diagnostics, pages[2 + index]);
+        CompilePage(*page, context, diagnostics, pages[2 + index], 2 + index);
     }
     table.ReportUnknownKeys("a song");
+    NoteFields(context.sourceMap, DescriptionPlace::Song(index), source);
     disk.songs.push_back({song.fileName, PositionOf(*source.get("file"))});
     disk.model.songs.push_back(std::move(song));
 }
@@ -641,7 +686,17 @@ CompiledDisk CompileSource(std::string_view text, const std::string& fileName,
     SourceTable table(root, diagnostics);
     CompileHeader(table, disk);
     AssignTextures(table, pass, disk);
-    Context context{TextureIndex(disk.model.textures), AssignFlags(pass), disk.animations};
+    Context context{TextureIndex(disk.model.textures), AssignFlags(pass), disk.animations,
+                    disk.sourceMap, disk.songEnds};
+    NoteFields(disk.sourceMap, DescriptionPlace::Header(), root);
+    for (const SourceFile& texture : disk.textures) {
+        disk.sourceMap.Note(
+            DescriptionPlace::Texture(static_cast<size_t>(context.textures.Find(texture.name))),
+            texture.position);
+    }
+    for (const auto& [name, flag] : context.flags) {
+        disk.flagNames[flag] = name;
+    }
     WarnOfMisspeltFlags(pass.flagNames, diagnostics);
 
     std::map<size_t, PageRecord> pages;
@@ -653,13 +708,13 @@ CompiledDisk CompileSource(std::string_view text, const std::string& fileName,
     static constexpr std::array<std::string_view, 2> kFixedPages = {"intro", "overlay"};
     for (size_t i = 0; i < kFixedPages.size(); ++i) {
         if (const toml::node* page = table.Take(kFixedPages[i])) {
-            CompilePage(*page, context, diagnostics, pages[i]);
+            CompilePage(*page, context, diagnostics, pages[i], i);
         }
     }
     if (const toml::array* extra = TableArray(table, "pages")) {
         for (size_t i = 0; i < extra->size(); ++i) {
-            CompilePage(*extra->get(i), context, diagnostics,
-                        pages[2 + disk.model.songs.size() + i]);
+            const size_t index = 2 + disk.model.songs.size() + i;
+            CompilePage(*extra->get(i), context, diagnostics, pages[index], index);
         }
     }
     table.ReportUnknownKeys("the disk header");

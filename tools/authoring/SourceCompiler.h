@@ -2,8 +2,11 @@
 #pragma once
 
 #include "SourceDiagnostics.h"
+#include "SourceMap.h"
 #include "description/DescriptionModel.h"
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,7 +33,14 @@ struct CompiledDisk {
     std::vector<SourceFile> textures; // one per entry of the texture list, in list order
     std::vector<AnimationList> animations;
     std::vector<SourceFile> songs; // one per song, in playlist order
+    SourceMap sourceMap;           // where each record and field of the model was written
+    std::map<int32_t, std::string> flagNames; // event flag numbers the source gave as names
+    // Interval ends written "end", the end of the page's song: only the songs' files tell when
+    // that is, so the model holds kSongEndUnknown there until the build measures them.
+    std::vector<DescriptionPlace> songEnds;
 };
+
+inline constexpr int32_t kSongEndUnknown = INT32_MAX;
 
 // The texture store's indices for a texture list: names equal ignoring ASCII case share the
 // index of the first; -1 for a name that is not in the list.

@@ -60,6 +60,10 @@ void SourceDiagnostics::Error(SourcePosition position, std::string message) {
 }
 
 void SourceDiagnostics::Warning(SourcePosition position, std::string message) {
+    if (warningsAreErrors_) {
+        Error(position, std::move(message));
+        return;
+    }
     entries_.push_back({Severity::Warning, position, std::move(message)});
 }
 

@@ -34,7 +34,9 @@ public:
     explicit SourceDiagnostics(std::string fileName) : fileName_(std::move(fileName)) {}
 
     void Error(SourcePosition position, std::string message);
+    // An error instead once warnings are errors.
     void Warning(SourcePosition position, std::string message);
+    void MakeWarningsErrors() { warningsAreErrors_ = true; }
 
     const std::string& FileName() const { return fileName_; }
     const std::vector<Entry>& Entries() const { return entries_; }
@@ -47,6 +49,7 @@ private:
     std::string fileName_;
     std::vector<Entry> entries_;
     int errorCount_ = 0;
+    bool warningsAreErrors_ = false;
 };
 
 } // namespace quib

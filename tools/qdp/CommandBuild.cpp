@@ -4,6 +4,7 @@
 // songs.
 #include "ArchiveFile.h"
 #include "Command.h"
+#include "DiskChecker.h"
 #include "DiskInput.h"
 #include "EntryNameText.h"
 #include "ProgressBar.h"
@@ -32,6 +33,7 @@ struct BuildArguments {
     const char* source = nullptr;
     const char* output = nullptr;
     std::vector<fs::path> assets;
+    bool werror = false;
 };
 
 const char* ParseBuild(std::span<char* const> args, BuildArguments& parsed) {
@@ -46,6 +48,8 @@ const char* ParseBuild(std::span<char* const> args, BuildArguments& parsed) {
             } else {
                 parsed.output = args[++i];
             }
+        } else if (arg == "--werror") {
+            parsed.werror = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return "unknown option";
         } else if (parsed.source == nullptr) {
@@ -156,14 +160,38 @@ public:
         }
     }
 
+    void AddBytes(const std::string& entry, std::vector<uint8_t> bytes) {
+        if (Claim(entry)) {
+            const uint64_t size = bytes.size();
+            items_.push_back({entry, {}, std::move(bytes), size});
+        }
+    }
+
+    // An entry as the player will find it in the packed archive.
+    EntryRead Read(const std::string& name, std::vector<uint8_t>& bytes) const {
+        const std::string key = Key(name);
+        const auto item = std::find_if(items_.begin(), items_.end(),
+                                       [&](const PackItem& i) { return Key(i.entry) == key; });
+        if (item == items_.end()) {
+            return EntryRead::Missing;
+        }
+        if (item->file.empty()) {
+            bytes = item->bytes;
+            return EntryRead::Ok;
+        }
+        return ReadFile(item->file, bytes) ? EntryRead::Ok : EntryRead::Failed;
+    }
+
     std::vector<PackItem>& Items() { return items_; }
 
 private:
-    bool Claim(const std::string& name) {
+    static std::string Key(const std::string& name) {
         std::string key = LowerAscii(name);
         std::replace(key.begin(), key.end(), '\\', '/');
-        return claimed_.insert(key).second;
+        return key;
     }
+
+    bool Claim(const std::string& name) { return claimed_.insert(Key(name)).second; }
 
     AssetFinder& finder_;
     std::set<std::string> claimed_{std::string(kDescriptionEntry)};
@@ -253,7 +281,10 @@ int RunBuild(const Command& self, std::span<char* const> args) {
     const std::string text(std::istreambuf_iterator<char>(sourceFile), {});
 
     SourceDiagnostics diagnostics(arguments.source);
-    const CompiledDisk disk = CompileSource(text, arguments.source, diagnostics);
+    if (arguments.werror) {
+        diagnostics.MakeWarningsErrors();
+    }
+    CompiledDisk disk = CompileSource(text, arguments.source, diagnostics);
     std::vector<fs::path> folders = arguments.assets;
     folders.push_back(fs::path(arguments.source).parent_path().empty()
                           ? fs::path(".")
@@ -279,6 +310,23 @@ int RunBuild(const Command& self, std::span<char* const> args) {
                 songs.emplace_back(name, *file);
             }
         }
+        if (!disk.flagNames.empty()) {
+            pack.AddBytes(kFlagNamesEntry, FlagNamesEntry(disk.flagNames));
+        }
+    }
+    if (!diagnostics.HasErrors()) {
+        DiskFiles files;
+        files.readEntry = [&pack](const std::string& name, std::vector<uint8_t>& bytes) {
+            return pack.Read(name, bytes);
+        };
+        files.songPath = [&songs](const std::string& fileName) {
+            std::string name = fileName;
+            std::replace(name.begin(), name.end(), '\\', '/');
+            const auto song = std::find_if(songs.begin(), songs.end(),
+                                           [&](const auto& s) { return s.first == name; });
+            return song != songs.end() ? song->second.string() : name;
+        };
+        CheckCompiledDisk(disk, std::move(files), diagnostics);
     }
     std::fputs(diagnostics.Format().c_str(), stderr);
     if (diagnostics.HasErrors()) {
@@ -317,14 +365,16 @@ int RunBuild(const Command& self, std::span<char* const> args) {
 extern const Command commandBuild = {
     "build",
     "compile a TOML disk source into NAME.qdp and music/",
-    "usage: qdp build SOURCE.toml -o OUT_DIR [--assets DIR]...\n"
+    "usage: qdp build SOURCE.toml -o OUT_DIR [--assets DIR]... [--werror]\n"
     "\n"
     "Compiles SOURCE.toml into the description musicdisk.cfg and packs OUT_DIR/NAME.qdp with\n"
     "it, the images of the texture list, and every animation list with its frames; copies the\n"
     "songs into OUT_DIR/music/. NAME is the source's `name`, else the source's file name.\n"
     "Files are looked up in each --assets folder in turn, then beside SOURCE.toml; --assets\n"
     "takes a folder (give it once per folder), not a file or an archive. Errors name the\n"
-    "source file, line and column; with any error nothing is written. The source format is\n"
+    "source file, line and column; with any error nothing is written. The disk is then\n"
+    "checked as `qdp check` checks it, each finding reported at the value that causes it;\n"
+    "warnings do not stop the build unless --werror makes them errors. The source format is\n"
     "described in docs/disk-format.md.\n",
     RunBuild,
 };

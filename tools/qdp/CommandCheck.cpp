@@ -56,13 +56,24 @@ int RunCheck(const Command& self, std::span<char* const> args) {
     const ParsedDescription parsed = ParseDescription(disk.description);
     if (parsed.error) {
         findings.push_back({CheckFinding::Severity::Error,
+                            {},
                             std::string(disk.isArchive ? kDescriptionEntry : "description") +
                                 " at byte " + std::to_string(parsed.error->offset),
                             "the player refuses the disk: expected " + parsed.error->expected});
     } else {
-        DiskChecker checker(parsed.model, disk.isArchive ? &disk.archive.archive : nullptr,
-                            disk.musicFolder);
+        DiskChecker checker(
+            parsed.model,
+            BuiltDiskFiles(disk.isArchive ? &disk.archive.archive : nullptr, disk.musicFolder));
         findings = checker.Run();
+        for (size_t n = 0; n < parsed.model.songs.size() && !json; ++n) {
+            const SongFile& song = checker.Songs()[n];
+            if (song.plays) {
+                std::printf(
+                    "%s: song %zu \"%s\": %s%s\n", path, n, parsed.model.songs[n].title.c_str(),
+                    song.frames > 0 ? FormatSongLength(song.frames).c_str() : "length unknown",
+                    song.loops ? ", looping forever" : "");
+            }
+        }
     }
 
     int errors = 0;
@@ -98,11 +109,14 @@ extern const Command commandCheck = {
     "usage: qdp check [--json] DISK\n"
     "\n"
     "Loads DISK (a .qdp archive with its songs in music/ beside it, or a bare musicdisk.cfg)\n"
-    "as the player does and reports each finding with its severity and place: songs missing\n"
-    "or not decodable, images that do not decode and the texture indices they shift, indices\n"
-    "past the end, rectangles off screen, intervals that start after they end, event flags\n"
-    "raised but never waited on (and the reverse), sliders as wide as their knob, a clip level\n"
-    "of 0, too few bands for the plasma or the flowers, a frame duration or scroll speed of 0.\n"
+    "as the player does, lists each song's length and reports each finding with its severity\n"
+    "and place: songs missing or not decodable, images that do not decode and the texture\n"
+    "indices they shift, indices past the end, rectangles off screen, intervals that start\n"
+    "after they end or last less than a frame, groups without intervals, fades longer than\n"
+    "their interval or that begin after their song has ended, an intro longer than the first\n"
+    "song, a disk without songs, event flags raised but never waited on (and the reverse),\n"
+    "sliders as wide as their knob, a clip level of 0, too few bands for the plasma or the\n"
+    "flowers, a frame duration or scroll speed of 0. `qdp build` runs the same checks.\n"
     "--json prints the findings as a JSON array of {severity, where, message} objects.\n"
     "The exit status is 1 when there is an error, else 0.\n",
     RunCheck,

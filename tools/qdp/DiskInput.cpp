@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 namespace quib::qdp {
 namespace {
@@ -23,6 +24,27 @@ std::string Folder(const std::string& path) {
 }
 
 } // namespace
+
+std::vector<uint8_t> FlagNamesEntry(const std::map<int32_t, std::string>& names) {
+    std::string text;
+    for (const auto& [flag, name] : names) {
+        if (name.find('\n') == std::string::npos) {
+            text += std::to_string(flag) + " " + name + "\n";
+        }
+    }
+    return {text.begin(), text.end()};
+}
+
+std::map<int32_t, std::string> ParseFlagNames(const std::vector<uint8_t>& entry) {
+    std::map<int32_t, std::string> names;
+    std::istringstream lines(std::string(entry.begin(), entry.end()));
+    int32_t flag = 0;
+    std::string name;
+    while (lines >> flag && std::getline(lines.ignore(1), name)) {
+        names[flag] = name;
+    }
+    return names;
+}
 
 std::vector<std::string> AnimationFrameNames(const std::vector<uint8_t>& list) {
     constexpr size_t kLongestName = 79;

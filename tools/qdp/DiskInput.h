@@ -6,6 +6,7 @@
 #include "description/DescriptionModel.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,12 @@ struct DiskInput {
 // Opens path: a ZIP archive (told by its first bytes) whose "musicdisk.cfg" is read, or else a
 // bare description. On failure reports "qdp CMD: PATH: reason" and answers false.
 bool OpenDiskInput(const Command& command, const char* path, DiskInput& disk);
+
+// The archive entry in which `qdp build` keeps the names the source gave event flags, one
+// "NUMBER NAME" a line, so that `qdp check` can speak of them. The player does not read it.
+inline constexpr char kFlagNamesEntry[] = "musicdisk.flags";
+std::vector<uint8_t> FlagNamesEntry(const std::map<int32_t, std::string>& names);
+std::map<int32_t, std::string> ParseFlagNames(const std::vector<uint8_t>& entry);
 
 // The image names of an animation list as the player reads them: lines end at CR, LF or both,
 // empty lines are skipped, and a line longer than 79 characters continues as the next name.
