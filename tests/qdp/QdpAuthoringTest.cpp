@@ -1,6 +1,7 @@
 // qdp build, dump and check, run as a user runs them: real sources, real images, songs and
 // archives in a scratch folder, the archives read back with Python's zipfile.
 #include "SourceCompiler.h"
+#include "app/DiskRenderer.h"
 #include "authoring/DocumentedExample.h"
 #include "description/DescriptionModel.h"
 #include "host/audio/ModuleWriter.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -511,6 +513,28 @@ TEST_P(QdpCheckCase, ReportsTheFinding) {
 INSTANTIATE_TEST_SUITE_P(QdpCheck, QdpCheckCase, testing::ValuesIn(kCheckCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(QdpAuthoring, AnOpaquePictureOverAWholeSongPageIsSaidToHideTheOverlay) {
+    Image("ok.png");
+    Image("glass.png", 8, 8, 0x80336699u);
+    Module("tune.mod");
+    const Result build = Build(R"(textures = ["ok.png", "glass.png"]
+[[overlay.groups]]
+intervals = [[0, 10]]
+effects = [{ type = "ImageEffect", texture = "ok.png", width = 0.5, height = 0.5 }]
+[[songs]]
+file = "tune.mod"
+[[songs.page.groups]]
+intervals = [[0, 5]]
+effects = [{ type = "ImageEffect", texture = "glass.png" },
+           { type = "ImageEffect", texture = "ok.png" },
+           { type = "ImageEffect", texture = "ok.png", x = -0.9 }]
+)");
+    EXPECT_TRUE(Mentions(build, "disk.toml:10:12: warning: an opaque picture over the whole screen "
+                                "on a song page hides the overlay page"))
+        << build.output;
+    EXPECT_EQ(CountFindings(build.output).warnings, 1) << build.output;
+}
+
 constexpr char kNamedFlagDisk[] = R"([[overlay.groups]]
 intervals = [[0, 10]]
 effects = [
@@ -764,6 +788,62 @@ TEST_F(QdpAuthoring, AFrameOfTheDemoRendersHeadless) {
         brightness += ((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) + (pixel & 0xFF);
     }
     EXPECT_GT(brightness / image.argb.size(), 30u);
+}
+
+// The frame at (x, y) of `large` scaled to `width` x `height` as a linear blit samples it.
+uint32_t ScaledDown(const RenderedFrame& large, int width, int height, int x, int y) {
+    const double sx = std::max(0.0, (x + 0.5) * large.width / width - 0.5);
+    const double sy = std::max(0.0, (y + 0.5) * large.height / height - 0.5);
+    const int x0 = static_cast<int>(sx);
+    const int y0 = static_cast<int>(sy);
+    const int x1 = std::min(x0 + 1, large.width - 1);
+    const int y1 = std::min(y0 + 1, large.height - 1);
+    const double fx = sx - x0;
+    const double fy = sy - y0;
+    uint32_t result = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const auto at = [&](int px, int py) {
+            return static_cast<double>(
+                (large.argb[static_cast<size_t>(py) * large.width + px] >> shift) & 0xFF);
+        };
+        const double top = at(x0, y0) * (1 - fx) + at(x1, y0) * fx;
+        const double bottom = at(x0, y1) * (1 - fx) + at(x1, y1) * fx;
+        result |= static_cast<uint32_t>(std::lround(top * (1 - fy) + bottom * fy)) << shift;
+    }
+    return result;
+}
+
+TEST_F(QdpAuthoring, TheDemoDrawnAtItsWindowSizeLooksAsDrawnLargeAndScaledDown) {
+    ASSERT_TRUE(fs::exists(kDemo)) << "build the demo_disk target first";
+    // A song page with text, pictures and visualizers, drawn at the window's own size and at
+    // a desktop's size, then scaled down as a window once showed a desktop-sized frame.
+    RenderedFrame own;
+    RenderedFrame large;
+    ASSERT_TRUE(RenderDisk({kDemo.string(), 12.0, 0, 0, {}}, own));
+    ASSERT_TRUE(RenderDisk({kDemo.string(), 12.0, 1920, 1080, {}}, large));
+    ASSERT_EQ(own.width, 853);
+    ASSERT_EQ(own.height, 480);
+    // Edges are sampled differently (a texture minified once, or drawn large and then
+    // averaged), so single pixels may differ; the picture as a whole may not.
+    uint64_t difference = 0;
+    size_t far = 0;
+    for (int y = 0; y < own.height; ++y) {
+        for (int x = 0; x < own.width; ++x) {
+            const uint32_t a = own.argb[static_cast<size_t>(y) * own.width + x];
+            const uint32_t b = ScaledDown(large, own.width, own.height, x, y);
+            int worst = 0;
+            for (int shift = 0; shift < 24; shift += 8) {
+                const int d = std::abs(static_cast<int>((a >> shift) & 0xFF) -
+                                       static_cast<int>((b >> shift) & 0xFF));
+                difference += static_cast<uint64_t>(d);
+                worst = std::max(worst, d);
+            }
+            far += worst > 48 ? 1 : 0;
+        }
+    }
+    const double pixels = static_cast<double>(own.argb.size());
+    EXPECT_LT(static_cast<double>(difference) / (3 * pixels), 3.0);
+    EXPECT_LT(static_cast<double>(far) / pixels, 0.01);
 }
 
 } // namespace

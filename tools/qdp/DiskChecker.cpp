@@ -209,7 +209,7 @@ void DiskChecker::CheckSongs() {
 
 // ---- Textures --------------------------------------------------------------------------------
 
-bool DiskChecker::Decodes(const std::string& entry, std::string& problem) {
+bool DiskChecker::Decodes(const std::string& entry, std::string& problem, bool& opaque) {
     std::vector<uint8_t> bytes;
     if (files_.readEntry(entry, bytes) != EntryRead::Ok) {
         problem = "the archive has no readable entry of that name";
@@ -220,6 +220,8 @@ bool DiskChecker::Decodes(const std::string& entry, std::string& problem) {
         problem = "it is not an image the player can decode";
         return false;
     }
+    opaque = std::all_of(image.argb.begin(), image.argb.end(),
+                         [](uint32_t pixel) { return (pixel >> 24) == 0xFF; });
     return true;
 }
 
@@ -236,7 +238,9 @@ void DiskChecker::CheckTextures() {
     int32_t skipped = 0;
     for (size_t i = 0; i < distinct.size(); ++i) {
         std::string problem;
-        if (Decodes(distinct[i], problem)) {
+        bool opaque = false;
+        if (Decodes(distinct[i], problem, opaque)) {
+            opaqueTextures_.push_back(opaque);
             continue;
         }
         ++skipped;
@@ -288,8 +292,35 @@ void DiskChecker::CheckPages() {
             const auto& effects = groups[g].effects;
             for (size_t e = 0; e < effects.size(); ++e) {
                 CheckEffect(effects[e], group.Effect(e));
+                if (p >= 2) {
+                    CheckOverlayHidden(effects[e], group.Effect(e));
+                }
             }
         }
+    }
+}
+
+// The overlay page is drawn first and each song's page over it: an opaque picture over the
+// whole screen on a song page hides the overlay for as long as it shows.
+void DiskChecker::CheckOverlayHidden(const EffectRecord& effect, const DescriptionPlace& where) {
+    const auto* image = std::get_if<ImageEffectBlock>(&effect.block);
+    const bool overlayDraws =
+        model_.pages.size() > 1 &&
+        std::any_of(model_.pages[1].groups.begin(), model_.pages[1].groups.end(),
+                    [](const GroupRecord& g) { return !g.effects.empty(); });
+    if (image == nullptr || !overlayDraws || image->texture < 0 ||
+        static_cast<size_t>(image->texture) >= opaqueTextures_.size() ||
+        !opaqueTextures_[static_cast<size_t>(image->texture)]) {
+        return;
+    }
+    const float left = std::min(image->x, image->x + image->width);
+    const float right = std::max(image->x, image->x + image->width);
+    const float bottom = std::min(image->y - image->height, image->y);
+    const float top = std::max(image->y - image->height, image->y);
+    if (left <= -1.0f && right >= 1.0f && bottom <= -1.0f && top >= 1.0f) {
+        Warning(where, "an opaque picture over the whole screen on a song page hides the overlay "
+                       "page, which is drawn under the song pages; give the picture transparent "
+                       "parts, or put it on the overlay page");
     }
 }
 
@@ -489,7 +520,8 @@ void DiskChecker::CheckAnimation(const AnimationEffectBlock& block, const Descri
     }
     for (const std::string& frame : frames) {
         std::string problem;
-        if (!Decodes(frame, problem)) {
+        bool opaque = false;
+        if (!Decodes(frame, problem, opaque)) {
             Error(where,
                   "frame " + Quoted(frame) + " of " + Quoted(block.listName) + ": " + problem);
         }

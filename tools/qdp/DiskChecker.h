@@ -89,7 +89,8 @@ private:
     void CheckTiming();
     void CheckIntervals(const GroupRecord& group, const DescriptionPlace& place);
     void CheckSongTiming(const GroupRecord& group, const DescriptionPlace& place, size_t song);
-    bool Decodes(const std::string& entry, std::string& problem);
+    bool Decodes(const std::string& entry, std::string& problem, bool& opaque);
+    void CheckOverlayHidden(const EffectRecord& effect, const DescriptionPlace& place);
 
     // "page 2 (song 0), group 1, effect 3 (ButtonEffect)", "song 0 \"Title\"", "header".
     std::string Describe(const DescriptionPlace& place) const;
@@ -103,6 +104,7 @@ private:
     std::optional<std::vector<SongFile>> songs_;
     std::vector<std::string> textureNames_; // by the texture store's index
     int32_t loadedTextures_ = 0;
+    std::vector<bool> opaqueTextures_; // by the texture store's index: no pixel lets through
     // Event flag numbers with the effects that raise them and that wait on them.
     std::vector<std::pair<int32_t, DescriptionPlace>> raised_;
     std::vector<std::pair<int32_t, DescriptionPlace>> awaited_;
