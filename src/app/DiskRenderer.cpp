@@ -57,6 +57,47 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+enum class RunEnd { Refused, Kept, Quit };
+
+// Runs the disk from its start in frames of kRenderFrameUnits up to the first frame at or after
+// `target`, which it keeps in `frame`, or until the disk quits; `frame.seconds` is then the
+// time of the last frame run whole (-1 when none was), which may not have been rasterised.
+RunEnd Run(const RenderRequest& request, int64_t target, RenderedFrame& frame) {
+    AppHostHeadless host(HeadlessRunSettings(request.width, request.height));
+    MusicDiskApp app(host);
+    if (!StartDisk(app, request.archive)) {
+        return RunEnd::Refused;
+    }
+    GfxContextEgl& context = *host.Context();
+    AudioOutputOffline& audio = *host.Audio();
+    size_t next = 0;
+    int64_t time = 0;
+    int64_t drawn = -1;
+    while (true) {
+        for (; next < request.events.size() && request.events[next].time <= time; ++next) {
+            Apply(app, request.events[next]);
+        }
+        context.SetRasterising(request.drawEveryFrame || time >= target);
+        host.SetClockMs(static_cast<int32_t>(time * 1000 / 44100));
+        app.RenderFrame();
+        if (app.Quitting()) {
+            break;
+        }
+        drawn = time;
+        if (time >= target) {
+            break;
+        }
+        audio.Advance(kRenderFrameUnits);
+        time += kRenderFrameUnits;
+    }
+    frame.seconds = static_cast<double>(drawn) / kUnitsPerSecond;
+    if (drawn != time) {
+        return RunEnd::Quit;
+    }
+    context.ClientSize(frame.width, frame.height);
+    return context.ReadClientArea(frame.argb) ? RunEnd::Kept : RunEnd::Refused;
+}
+
 } // namespace
 
 bool ParseRenderEvents(const std::string& text, std::vector<RenderEvent>& events,
@@ -130,40 +171,15 @@ bool StartDisk(MusicDiskApp& app, const std::string& archive) {
 }
 
 bool RenderDisk(const RenderRequest& request, RenderedFrame& frame) {
-    AppHostHeadless host(HeadlessRunSettings(request.width, request.height));
-    MusicDiskApp app(host);
-    if (!StartDisk(app, request.archive)) {
-        return false;
+    RunEnd end = Run(request, std::llround(request.seconds * kUnitsPerSecond), frame);
+    if (end == RunEnd::Quit && frame.seconds >= 0.0) {
+        // The frame before the quit ran without its pixels: the same run again stops there.
+        end = Run(request, std::llround(frame.seconds * kUnitsPerSecond), frame);
     }
-    GfxContextEgl& context = *host.Context();
-    AudioOutputOffline& audio = *host.Audio();
-    const int64_t target = std::llround(request.seconds * kUnitsPerSecond);
-    size_t next = 0;
-    int64_t time = 0;
-    int64_t drawn = -1;
-    while (true) {
-        for (; next < request.events.size() && request.events[next].time <= time; ++next) {
-            Apply(app, request.events[next]);
-        }
-        host.SetClockMs(static_cast<int32_t>(time * 1000 / 44100));
-        app.RenderFrame();
-        if (app.Quitting()) {
-            break;
-        }
-        drawn = time;
-        if (time >= target) {
-            break;
-        }
-        audio.Advance(kRenderFrameUnits);
-        time += kRenderFrameUnits;
-    }
-    if (drawn < 0) {
+    if (end == RunEnd::Quit) {
         std::fprintf(stderr, "quib: no frame was drawn before the disk was quit\n");
-        return false;
     }
-    context.ClientSize(frame.width, frame.height);
-    frame.seconds = static_cast<double>(drawn) / kUnitsPerSecond;
-    return context.ReadClientArea(frame.argb);
+    return end == RunEnd::Kept;
 }
 
 } // namespace quib

@@ -36,6 +36,9 @@ struct RenderRequest {
     int width = 0;
     int height = 0;
     std::vector<RenderEvent> events; // in time order
+    // Rasterise every frame as a window shows them, not only the one kept (the same pixels,
+    // slower).
+    bool drawEveryFrame = false;
 };
 
 struct RenderedFrame {
@@ -53,8 +56,10 @@ bool StartDisk(MusicDiskApp& app, const std::string& archive);
 
 // The real application on the headless host: the offline audio output and the overlay's
 // clock advance 735 clock units (1/60 s) a frame from the start of playback; events apply
-// before the first frame at or after their time. False when the disk is refused or nothing
-// could be drawn (the reason is on standard error).
+// before the first frame at or after their time. Every frame updates every effect, but only
+// the frame kept is rasterised (unless drawEveryFrame); when the disk quits first, it runs
+// again to the frame before the quit. False when the disk is refused or nothing could be
+// drawn (the reason is on standard error).
 bool RenderDisk(const RenderRequest& request, RenderedFrame& frame);
 
 // The frame step in clock units.

@@ -1,4 +1,5 @@
 // qdp render end to end: a disk made with the writer and `zip`, rendered by the real tool.
+#include "app/DiskRenderer.h"
 #include "description/DescriptionModel.h"
 #include "host/audio/ModuleWriter.h"
 #include "host/gfx/ImageCodec.h"
@@ -329,6 +330,38 @@ TEST_F(RenderCommand, ButtonsAndTheVolumeSliderFollowThePointer) {
     EXPECT_EQ(At(frame, 31, 60), kWhite);
     EXPECT_NE(At(frame, 120, 60), kWhite);
     EXPECT_NE(At(frame, 20, 60), kWhite);
+}
+
+// Only the frame kept is rasterised; the frames before it still update every effect. On the
+// demo disk, whatever builds up frame by frame (the credits rolling from a click, the bars
+// falling, the fades) must come out as when every frame is drawn, also when Escape ends the
+// run and the frame before it is kept.
+TEST(RenderDisk, FramesRunWithoutPixelsLeaveTheKeptFrameAsDrawingEveryFrame) {
+    const std::string demo = std::string(QUIB_BINARY_DIR) + "/demo/demo.qdp";
+    ASSERT_TRUE(fs::exists(demo)) << "build the demo_disk target first";
+    const auto render = [&](const std::string& events, bool drawEveryFrame) {
+        RenderRequest request;
+        request.archive = demo;
+        request.seconds = 10.0;
+        request.width = 214;
+        request.height = 120;
+        request.drawEveryFrame = drawEveryFrame;
+        std::string error;
+        EXPECT_TRUE(ParseRenderEvents(events, request.events, error)) << error;
+        RenderedFrame frame;
+        EXPECT_TRUE(RenderDisk(request, frame));
+        return frame;
+    };
+    const std::string click = "8 move 202 10\n8.1 down\n8.2 up\n"; // the credits button
+    std::vector<std::vector<uint32_t>> kept;
+    for (const std::string& events : {click, click + "9.5 key escape\n"}) {
+        const RenderedFrame fast = render(events, false);
+        const RenderedFrame full = render(events, true);
+        EXPECT_EQ(fast.seconds, full.seconds) << events;
+        EXPECT_EQ(fast.argb, full.argb) << events;
+        kept.push_back(fast.argb);
+    }
+    EXPECT_NE(kept[0], render("", false).argb) << "the credits roll from the click";
 }
 
 } // namespace
