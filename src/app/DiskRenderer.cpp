@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 namespace quib {
@@ -67,6 +68,14 @@ RunEnd Run(const RenderRequest& request, int64_t target, RenderedFrame& frame) {
     MusicDiskApp app(host);
     if (!StartDisk(app, request.archive)) {
         return RunEnd::Refused;
+    }
+    frame.missingSongs.clear();
+    for (int32_t n = 0; n < static_cast<int32_t>(app.Songs().SongCount()); ++n) {
+        const Song* song = app.Songs().SongAt(n);
+        std::error_code error;
+        if (song != nullptr && song->handle == 0 && !std::filesystem::exists(song->path, error)) {
+            frame.missingSongs.push_back({n, song->title, song->path});
+        }
     }
     GfxContextEgl& context = *host.Context();
     AudioOutputOffline& audio = *host.Audio();

@@ -41,11 +41,19 @@ struct RenderRequest {
     bool drawEveryFrame = false;
 };
 
+// A song whose file the player did not find (it skips the song).
+struct MissingSong {
+    int32_t index = 0;
+    std::string title;
+    std::string path; // where the player looked
+};
+
 struct RenderedFrame {
     int width = 0;
     int height = 0;
     std::vector<uint32_t> argb; // top row first
     double seconds = 0.0;       // the time of the frame (earlier when Escape ended the run)
+    std::vector<MissingSong> missingSongs;
 };
 
 // Host settings for a headless run at width x height; 0 x 0: the disk's own window size.

@@ -3,6 +3,7 @@
 #include "description/DescriptionModel.h"
 #include "host/audio/ModuleWriter.h"
 #include "host/gfx/ImageCodec.h"
+#include "qdp/QdpTestSupport.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -20,18 +21,6 @@ namespace fs = std::filesystem;
 constexpr uint32_t kRed = 0xFFFF0000u;
 constexpr uint32_t kBlue = 0xFF0000FFu;
 constexpr uint32_t kBlack = 0xFF000000u;
-
-void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<uint8_t> ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::vector<uint8_t> Png(const fs::path& scratch, uint32_t argb) {
     const std::vector<uint32_t> pixels(16, argb);
@@ -99,13 +88,12 @@ protected:
         return std::system(zip.c_str()) == 0;
     }
 
-    // Runs qdp render; the exit status.
+    // Runs qdp render; the exit status, kept in `rendered`.
     int Render(const std::string& arguments) {
-        const std::string command = std::string(QUIB_BINARY_DIR) + "/tools/qdp/qdp render '" +
-                                    (scratch / "disk.qdp").string() + "' " + arguments +
-                                    " --out '" + (scratch / "frame.png").string() + "'";
-        const int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const Result run = Shell(kQdp + " render " + Quote(scratch / "disk.qdp") + " " + arguments +
+                                 " --out " + Quote(scratch / "frame.png"));
+        rendered = run;
+        return run.status;
     }
     DecodedImage Frame() {
         const auto bytes = ReadBytes(scratch / "frame.png");
@@ -118,6 +106,7 @@ protected:
     }
 
     fs::path scratch;
+    Result rendered; // the last run of qdp render
 };
 
 TEST_F(RenderCommand, IntroThenTheSongPageFadingIn) {
@@ -138,6 +127,27 @@ TEST_F(RenderCommand, IntroThenTheSongPageFadingIn) {
 
     ASSERT_EQ(Render("--time 3"), 0);
     EXPECT_EQ(At(Frame(), 48, 24), kBlue);
+}
+
+// Songs are found as the player finds them, ignoring case. Render names each song it does not
+// find and still draws, and tells the time of the frame it drew; check names the song too.
+TEST_F(RenderCommand, NamesTheSongsNotFoundAndTheTimeDrawn) {
+    DescriptionModel m;
+    m.header = {"Songs", 1, 1, 4.0f / 3.0f, 48};
+    m.songs = {{"TUNE.MOD", "Tune", 0, 0}};
+    m.pages = {PageRecord{}, PageRecord{}, PageRecord{}};
+    ASSERT_TRUE(Pack(m));
+    const std::string check = kQdp + " check " + Quote(scratch / "disk.qdp");
+    ASSERT_EQ(Render("--time 0.51"), 0);
+    EXPECT_FALSE(Mentions(rendered, "warning")) << rendered.output;
+    EXPECT_TRUE(Mentions(rendered, "drew the frame at 0.517 s")); // frame 31 of 1/60 s
+    EXPECT_FALSE(Mentions(Shell(check), "song 0"));
+
+    fs::remove(scratch / "music" / "tune.mod");
+    ASSERT_EQ(Render("--time 0.5"), 0);
+    EXPECT_TRUE(Mentions(rendered, "warning: song 0 \"Tune\": " + (scratch / "music").string() +
+                                       "/TUNE.MOD is not found"));
+    EXPECT_TRUE(Mentions(Shell(check), "song 0 \"Tune\""));
 }
 
 TEST_F(RenderCommand, ScriptedKeys) {

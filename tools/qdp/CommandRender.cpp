@@ -5,6 +5,7 @@
 #include "host/gfx/ImageCodec.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -63,9 +64,17 @@ int RunRender(const Command& self, std::span<char* const> args) {
         }
     }
     RenderedFrame frame;
-    if (!RenderDisk(request, frame)) {
+    const bool rendered = RenderDisk(request, frame);
+    for (const MissingSong& song : frame.missingSongs) {
+        std::fprintf(stderr,
+                     "qdp render: %s: warning: song %d \"%s\": %s is not found; the player "
+                     "skips the song\n",
+                     parsed.disk, song.index, song.title.c_str(), song.path.c_str());
+    }
+    if (!rendered) {
         return Failure(self, "%s: no frame rendered", parsed.disk);
     }
+    std::fprintf(stderr, "qdp render: %s: drew the frame at %.3f s\n", parsed.disk, frame.seconds);
     if (!WritePng(parsed.out, frame.width, frame.height, frame.argb.data())) {
         return Failure(self, "%s: cannot write the PNG", parsed.out);
     }
@@ -79,8 +88,10 @@ extern const Command commandRender = {
     "run a disk headless and write one frame as a PNG",
     "qdp render DISK.qdp --time SECONDS [--size WxH] [--events FILE] --out FRAME.png\n"
     "Runs the disk as quib does, without a window and with silent audio, from the start of\n"
-    "its first song to SECONDS in frames of 1/60 s, and writes the frame shown then.\n"
-    "The songs are read from music/ beside the disk.\n"
+    "its first song to SECONDS in frames of 1/60 s, and writes the frame shown then. Only\n"
+    "that frame is drawn; the frames before it update every effect without their pixels.\n"
+    "The songs are read from music/ beside the disk; a warning names each song not found.\n"
+    "Standard error tells the time of the frame drawn: the first frame at or after SECONDS.\n"
     "\n"
     "  --size WxH     size of the frame (default: the disk's window size)\n"
     "  --events FILE  scripted input, one event a line:\n"

@@ -5,6 +5,7 @@
 
 #include "DiskInput.h"
 #include "SourceValues.h"
+#include "app/Player.h"
 #include "description/PlayerCommand.h"
 #include "description/TextureNames.h"
 #include "effects/EffectFactory.h"
@@ -76,7 +77,7 @@ void DiskChecker::CheckSongs() {
         const SongRecord& song = model_.songs[n];
         std::string name = song.fileName;
         std::replace(name.begin(), name.end(), '\\', '/');
-        const std::string path = musicFolder_ + name;
+        const std::string path = PathIgnoringCase(musicFolder_, name);
         const std::string where = "song " + std::to_string(n) + " " + Quoted(song.title);
         std::error_code error;
         if (!std::filesystem::is_regular_file(path, error)) {
