@@ -79,6 +79,9 @@ RunEnd Run(const RenderRequest& request, int64_t target, RenderedFrame& frame) {
     }
     GfxContextEgl& context = *host.Context();
     AudioOutputOffline& audio = *host.Audio();
+    if (request.firstSong != 0) {
+        app.Songs().SelectSong(request.firstSong);
+    }
     size_t next = 0;
     int64_t time = 0;
     int64_t drawn = -1;

@@ -36,6 +36,9 @@ struct RenderRequest {
     int width = 0;
     int height = 0;
     std::vector<RenderEvent> events; // in time order
+    // The song playback starts with, as if selected before the first frame; the playlist
+    // keeps its order. A number outside the playlist is ignored.
+    int32_t firstSong = 0;
     // Rasterise every frame as a window shows them, not only the one kept (the same pixels,
     // slower).
     bool drawEveryFrame = false;

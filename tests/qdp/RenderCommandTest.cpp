@@ -164,6 +164,8 @@ TEST_F(RenderCommand, RefusesBadArgumentsAndDisks) {
     EXPECT_EQ(Render("--time soon"), 2);
     EXPECT_EQ(Render("--time 1 --size 0x10"), 2);
     EXPECT_EQ(Render(""), 2);
+    EXPECT_EQ(Render("--time 1 --song 1"), 2); // the disk has one song
+    EXPECT_EQ(Render("--time 1 --song -1"), 2);
     const fs::path events = scratch / "bad.txt";
     std::ofstream(events) << "1 jump\n";
     EXPECT_EQ(Render("--time 1 --events '" + events.string() + "'"), 1);
@@ -219,6 +221,9 @@ TEST_F(RenderCommand, SongTitleInItsGradientFollowsTheSong) {
     ASSERT_EQ(Render("--time 9"), 0); // the tune lasts 7.7 s; the second song plays
     const auto [nextLeft, nextRight] = extent(Frame());
     EXPECT_GT(nextRight - nextLeft, right - left + 20);
+    ASSERT_EQ(Render("--time 2 --song 1"), 0); // the second song from the start
+    const auto [firstLeft, firstRight] = extent(Frame());
+    EXPECT_EQ(firstRight - firstLeft, nextRight - nextLeft);
 }
 
 // The four visualizers, one a quadrant, on the song page of the square-wave tune.
