@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 namespace quib {
@@ -55,6 +56,58 @@ void Apply(MusicDiskApp& app, const RenderEvent& event) {
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+enum class RunEnd { Refused, Kept, Quit };
+
+// Runs the disk from its start in frames of kRenderFrameUnits up to the first frame at or after
+// `target`, which it keeps in `frame`, or until the disk quits; `frame.seconds` is then the
+// time of the last frame run whole (-1 when none was), which may not have been rasterised.
+RunEnd Run(const RenderRequest& request, int64_t target, RenderedFrame& frame) {
+    AppHostHeadless host(HeadlessRunSettings(request.width, request.height));
+    MusicDiskApp app(host);
+    if (!StartDisk(app, request.archive)) {
+        return RunEnd::Refused;
+    }
+    frame.missingSongs.clear();
+    for (int32_t n = 0; n < static_cast<int32_t>(app.Songs().SongCount()); ++n) {
+        const Song* song = app.Songs().SongAt(n);
+        std::error_code error;
+        if (song != nullptr && song->handle == 0 && !std::filesystem::exists(song->path, error)) {
+            frame.missingSongs.push_back({n, song->title, song->path});
+        }
+    }
+    GfxContextEgl& context = *host.Context();
+    AudioOutputOffline& audio = *host.Audio();
+    if (request.firstSong != 0) {
+        app.Songs().SelectSong(request.firstSong);
+    }
+    size_t next = 0;
+    int64_t time = 0;
+    int64_t drawn = -1;
+    while (true) {
+        for (; next < request.events.size() && request.events[next].time <= time; ++next) {
+            Apply(app, request.events[next]);
+        }
+        context.SetRasterising(request.drawEveryFrame || time >= target);
+        host.SetClockMs(static_cast<int32_t>(time * 1000 / 44100));
+        app.RenderFrame();
+        if (app.Quitting()) {
+            break;
+        }
+        drawn = time;
+        if (time >= target) {
+            break;
+        }
+        audio.Advance(kRenderFrameUnits);
+        time += kRenderFrameUnits;
+    }
+    frame.seconds = static_cast<double>(drawn) / kUnitsPerSecond;
+    if (drawn != time) {
+        return RunEnd::Quit;
+    }
+    context.ClientSize(frame.width, frame.height);
+    return context.ReadClientArea(frame.argb) ? RunEnd::Kept : RunEnd::Refused;
 }
 
 } // namespace
@@ -130,40 +183,15 @@ bool StartDisk(MusicDiskApp& app, const std::string& archive) {
 }
 
 bool RenderDisk(const RenderRequest& request, RenderedFrame& frame) {
-    AppHostHeadless host(HeadlessRunSettings(request.width, request.height));
-    MusicDiskApp app(host);
-    if (!StartDisk(app, request.archive)) {
-        return false;
+    RunEnd end = Run(request, std::llround(request.seconds * kUnitsPerSecond), frame);
+    if (end == RunEnd::Quit && frame.seconds >= 0.0) {
+        // The frame before the quit ran without its pixels: the same run again stops there.
+        end = Run(request, std::llround(frame.seconds * kUnitsPerSecond), frame);
     }
-    GfxContextEgl& context = *host.Context();
-    AudioOutputOffline& audio = *host.Audio();
-    const int64_t target = std::llround(request.seconds * kUnitsPerSecond);
-    size_t next = 0;
-    int64_t time = 0;
-    int64_t drawn = -1;
-    while (true) {
-        for (; next < request.events.size() && request.events[next].time <= time; ++next) {
-            Apply(app, request.events[next]);
-        }
-        host.SetClockMs(static_cast<int32_t>(time * 1000 / 44100));
-        app.RenderFrame();
-        if (app.Quitting()) {
-            break;
-        }
-        drawn = time;
-        if (time >= target) {
-            break;
-        }
-        audio.Advance(kRenderFrameUnits);
-        time += kRenderFrameUnits;
-    }
-    if (drawn < 0) {
+    if (end == RunEnd::Quit) {
         std::fprintf(stderr, "quib: no frame was drawn before the disk was quit\n");
-        return false;
     }
-    context.ClientSize(frame.width, frame.height);
-    frame.seconds = static_cast<double>(drawn) / kUnitsPerSecond;
-    return context.ReadClientArea(frame.argb);
+    return end == RunEnd::Kept;
 }
 
 } // namespace quib

@@ -36,6 +36,19 @@ struct RenderRequest {
     int width = 0;
     int height = 0;
     std::vector<RenderEvent> events; // in time order
+    // The song playback starts with, as if selected before the first frame; the playlist
+    // keeps its order. A number outside the playlist is ignored.
+    int32_t firstSong = 0;
+    // Rasterise every frame as a window shows them, not only the one kept (the same pixels,
+    // slower).
+    bool drawEveryFrame = false;
+};
+
+// A song whose file the player did not find (it skips the song).
+struct MissingSong {
+    int32_t index = 0;
+    std::string title;
+    std::string path; // where the player looked
 };
 
 struct RenderedFrame {
@@ -43,6 +56,7 @@ struct RenderedFrame {
     int height = 0;
     std::vector<uint32_t> argb; // top row first
     double seconds = 0.0;       // the time of the frame (earlier when Escape ended the run)
+    std::vector<MissingSong> missingSongs;
 };
 
 // Host settings for a headless run at width x height; 0 x 0: the disk's own window size.
@@ -53,8 +67,10 @@ bool StartDisk(MusicDiskApp& app, const std::string& archive);
 
 // The real application on the headless host: the offline audio output and the overlay's
 // clock advance 735 clock units (1/60 s) a frame from the start of playback; events apply
-// before the first frame at or after their time. False when the disk is refused or nothing
-// could be drawn (the reason is on standard error).
+// before the first frame at or after their time. Every frame updates every effect, but only
+// the frame kept is rasterised (unless drawEveryFrame); when the disk quits first, it runs
+// again to the frame before the quit. False when the disk is refused or nothing could be
+// drawn (the reason is on standard error).
 bool RenderDisk(const RenderRequest& request, RenderedFrame& frame);
 
 // The frame step in clock units.

@@ -33,7 +33,8 @@ std::string EntryIgnoringCase(const std::string& directory, const std::string& n
     return matches.empty() ? name : *std::min_element(matches.begin(), matches.end());
 }
 
-// Windows names ignore case: each part of `relative` below `base` is matched that way.
+} // namespace
+
 std::string PathIgnoringCase(const std::string& base, const std::string& relative) {
     std::string path = base;
     size_t start = 0;
@@ -47,8 +48,6 @@ std::string PathIgnoringCase(const std::string& base, const std::string& relativ
     }
     return path;
 }
-
-} // namespace
 
 void Player::AddSong(const std::string& fileName, const std::string& songTitle, uint32_t bassFlags,
                      bool isStream) {

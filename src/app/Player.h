@@ -16,6 +16,12 @@ namespace test {
 class PlayerTest;
 }
 
+// A file below `base` (empty, or ending with '/') as the player finds its songs: each part of
+// the slash-separated `relative` is the entry of that name when it exists, else the entry
+// whose name differs only in ASCII case (the first in byte order when several do), else the
+// name itself. Names on Windows ignore case, and disks were made there.
+std::string PathIgnoringCase(const std::string& base, const std::string& relative);
+
 // Songs are added on the main thread while the disk loads; afterwards the render thread runs
 // the commands (through the effects) and the auto-advance. The fields effects read from that
 // thread while the main thread tears down or starts are atomics.

@@ -7,6 +7,7 @@
 #include "host/audio/ModuleWriter.h"
 #include "host/audio/TestSounds.h"
 #include "host/gfx/ImageCodec.h"
+#include "qdp/QdpTestSupport.h"
 
 #include <algorithm>
 #include <array>
@@ -17,63 +18,15 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace quib {
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kQdp = QUIB_BINARY_DIR "/tools/qdp/qdp";
-
-struct Result {
-    int status = -1;
-    std::string output; // standard output and standard error together
-};
-
-// Whether the run's output holds `text`; a failure shows the whole output.
-::testing::AssertionResult Mentions(const Result& run, const std::string& text) {
-    if (run.output.find(text) != std::string::npos) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure() << "no \"" << text << "\" in:\n" << run.output;
-}
-
-Result Shell(const std::string& command) {
-    Result run;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer;
-    size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.output.append(buffer.data(), got);
-    }
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-std::string Quote(const fs::path& path) {
-    return "'" + path.string() + "'";
-}
-
 void WriteText(const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
-}
-
-void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<uint8_t> ReadBytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // An entry of a ZIP archive as Python's zipfile reads it.

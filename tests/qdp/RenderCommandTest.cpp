@@ -1,7 +1,9 @@
 // qdp render end to end: a disk made with the writer and `zip`, rendered by the real tool.
+#include "app/DiskRenderer.h"
 #include "description/DescriptionModel.h"
 #include "host/audio/ModuleWriter.h"
 #include "host/gfx/ImageCodec.h"
+#include "qdp/QdpTestSupport.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,18 +21,6 @@ namespace fs = std::filesystem;
 constexpr uint32_t kRed = 0xFFFF0000u;
 constexpr uint32_t kBlue = 0xFF0000FFu;
 constexpr uint32_t kBlack = 0xFF000000u;
-
-void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<uint8_t> ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::vector<uint8_t> Png(const fs::path& scratch, uint32_t argb) {
     const std::vector<uint32_t> pixels(16, argb);
@@ -98,13 +88,12 @@ protected:
         return std::system(zip.c_str()) == 0;
     }
 
-    // Runs qdp render; the exit status.
+    // Runs qdp render; the exit status, kept in `rendered`.
     int Render(const std::string& arguments) {
-        const std::string command = std::string(QUIB_BINARY_DIR) + "/tools/qdp/qdp render '" +
-                                    (scratch / "disk.qdp").string() + "' " + arguments +
-                                    " --out '" + (scratch / "frame.png").string() + "'";
-        const int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const Result run = Shell(kQdp + " render " + Quote(scratch / "disk.qdp") + " " + arguments +
+                                 " --out " + Quote(scratch / "frame.png"));
+        rendered = run;
+        return run.status;
     }
     DecodedImage Frame() {
         const auto bytes = ReadBytes(scratch / "frame.png");
@@ -117,6 +106,7 @@ protected:
     }
 
     fs::path scratch;
+    Result rendered; // the last run of qdp render
 };
 
 TEST_F(RenderCommand, IntroThenTheSongPageFadingIn) {
@@ -139,6 +129,27 @@ TEST_F(RenderCommand, IntroThenTheSongPageFadingIn) {
     EXPECT_EQ(At(Frame(), 48, 24), kBlue);
 }
 
+// Songs are found as the player finds them, ignoring case. Render names each song it does not
+// find and still draws, and tells the time of the frame it drew; check names the song too.
+TEST_F(RenderCommand, NamesTheSongsNotFoundAndTheTimeDrawn) {
+    DescriptionModel m;
+    m.header = {"Songs", 1, 1, 4.0f / 3.0f, 48};
+    m.songs = {{"TUNE.MOD", "Tune", 0, 0}};
+    m.pages = {PageRecord{}, PageRecord{}, PageRecord{}};
+    ASSERT_TRUE(Pack(m));
+    const std::string check = kQdp + " check " + Quote(scratch / "disk.qdp");
+    ASSERT_EQ(Render("--time 0.51"), 0);
+    EXPECT_FALSE(Mentions(rendered, "warning")) << rendered.output;
+    EXPECT_TRUE(Mentions(rendered, "drew the frame at 0.517 s")); // frame 31 of 1/60 s
+    EXPECT_FALSE(Mentions(Shell(check), "is missing"));
+
+    fs::remove(scratch / "music" / "tune.mod");
+    ASSERT_EQ(Render("--time 0.5"), 0);
+    EXPECT_TRUE(Mentions(rendered, "warning: song 0 \"Tune\": " + (scratch / "music").string() +
+                                       "/TUNE.MOD is not found"));
+    EXPECT_TRUE(Mentions(Shell(check), "TUNE.MOD\" is missing; the player skips the song"));
+}
+
 TEST_F(RenderCommand, ScriptedKeys) {
     const fs::path events = scratch / "events.txt";
     std::ofstream(events) << "# full screen on a 4:3 desktop, then quit\n"
@@ -153,6 +164,8 @@ TEST_F(RenderCommand, RefusesBadArgumentsAndDisks) {
     EXPECT_EQ(Render("--time soon"), 2);
     EXPECT_EQ(Render("--time 1 --size 0x10"), 2);
     EXPECT_EQ(Render(""), 2);
+    EXPECT_EQ(Render("--time 1 --song 1"), 2); // the disk has one song
+    EXPECT_EQ(Render("--time 1 --song -1"), 2);
     const fs::path events = scratch / "bad.txt";
     std::ofstream(events) << "1 jump\n";
     EXPECT_EQ(Render("--time 1 --events '" + events.string() + "'"), 1);
@@ -208,6 +221,9 @@ TEST_F(RenderCommand, SongTitleInItsGradientFollowsTheSong) {
     ASSERT_EQ(Render("--time 9"), 0); // the tune lasts 7.7 s; the second song plays
     const auto [nextLeft, nextRight] = extent(Frame());
     EXPECT_GT(nextRight - nextLeft, right - left + 20);
+    ASSERT_EQ(Render("--time 2 --song 1"), 0); // the second song from the start
+    const auto [firstLeft, firstRight] = extent(Frame());
+    EXPECT_EQ(firstRight - firstLeft, nextRight - nextLeft);
 }
 
 // The four visualizers, one a quadrant, on the song page of the square-wave tune.
@@ -329,6 +345,38 @@ TEST_F(RenderCommand, ButtonsAndTheVolumeSliderFollowThePointer) {
     EXPECT_EQ(At(frame, 31, 60), kWhite);
     EXPECT_NE(At(frame, 120, 60), kWhite);
     EXPECT_NE(At(frame, 20, 60), kWhite);
+}
+
+// Only the frame kept is rasterised; the frames before it still update every effect. On the
+// demo disk, whatever builds up frame by frame (the credits rolling from a click, the bars
+// falling, the fades) must come out as when every frame is drawn, also when Escape ends the
+// run and the frame before it is kept.
+TEST(RenderDisk, FramesRunWithoutPixelsLeaveTheKeptFrameAsDrawingEveryFrame) {
+    const std::string demo = std::string(QUIB_BINARY_DIR) + "/demo/demo.qdp";
+    ASSERT_TRUE(fs::exists(demo)) << "build the demo_disk target first";
+    const auto render = [&](const std::string& events, bool drawEveryFrame) {
+        RenderRequest request;
+        request.archive = demo;
+        request.seconds = 10.0;
+        request.width = 214;
+        request.height = 120;
+        request.drawEveryFrame = drawEveryFrame;
+        std::string error;
+        EXPECT_TRUE(ParseRenderEvents(events, request.events, error)) << error;
+        RenderedFrame frame;
+        EXPECT_TRUE(RenderDisk(request, frame));
+        return frame;
+    };
+    const std::string click = "8 move 202 10\n8.1 down\n8.2 up\n"; // the credits button
+    std::vector<std::vector<uint32_t>> kept;
+    for (const std::string& events : {click, click + "9.5 key escape\n"}) {
+        const RenderedFrame fast = render(events, false);
+        const RenderedFrame full = render(events, true);
+        EXPECT_EQ(fast.seconds, full.seconds) << events;
+        EXPECT_EQ(fast.argb, full.argb) << events;
+        kept.push_back(fast.argb);
+    }
+    EXPECT_NE(kept[0], render("", false).argb) << "the credits roll from the click";
 }
 
 } // namespace

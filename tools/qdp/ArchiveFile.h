@@ -5,6 +5,7 @@
 #include "vfs/FileStream.h"
 #include "vfs/ZipArchive.h"
 
+#include <cstdio>
 #include <string>
 
 namespace quib::qdp {
@@ -22,6 +23,12 @@ std::string NativeLocator(const char* path);
 // Opens path with mode 'r' (read) or 'w' (read and add). On failure reports
 // "qdp CMD: PATH: reason" and answers false.
 bool OpenArchiveFile(const Command& command, ArchiveFile& opened, const char* path, char mode);
+
+// Writes the uncompressed bytes of `entry` to `out` (named `outName` in messages) and checks
+// them against the archive's CRC-32. On failure reports "qdp CMD: PATH: reason" and answers
+// false.
+bool CopyEntry(const Command& command, ArchiveFile& opened, const char* path,
+               const ArchiveEntry& entry, std::FILE* out, const char* outName);
 
 // "stored", "deflate", "lzma" or "other".
 const char* MethodName(int32_t method);

@@ -251,7 +251,10 @@ bool CopySongs(const Command& self, const std::vector<std::pair<std::string, fs:
         const fs::path target = musicFolder / name;
         std::error_code error;
         fs::create_directories(target.parent_path(), error);
-        if (!error) {
+        // A song found in music/ beside the source is already in place when OUT_DIR is there.
+        const bool inPlace =
+            !error && fs::exists(target, error) && fs::equivalent(file, target, error);
+        if (!error && !inPlace) {
             fs::copy_file(file, target, fs::copy_options::overwrite_existing, error);
         }
         if (error) {
@@ -290,6 +293,9 @@ int RunBuild(const Command& self, std::span<char* const> args) {
                           ? fs::path(".")
                           : fs::path(arguments.source).parent_path());
     AssetFinder finder(folders, diagnostics);
+    // Songs may also lie in music/ beside the source, as they do beside a disk.
+    folders.push_back(folders.back() / "music");
+    AssetFinder songFinder(folders, diagnostics);
     PackList pack(finder);
     std::vector<std::pair<std::string, fs::path>> songs;
     if (!diagnostics.HasErrors()) {
@@ -306,7 +312,7 @@ int RunBuild(const Command& self, std::span<char* const> args) {
             if (!copied.insert(name).second) {
                 continue;
             }
-            if (std::optional<fs::path> file = finder.Find(song)) {
+            if (std::optional<fs::path> file = songFinder.Find(song)) {
                 songs.emplace_back(name, *file);
             }
         }
@@ -370,7 +376,8 @@ extern const Command commandBuild = {
     "Compiles SOURCE.toml into the description musicdisk.cfg and packs OUT_DIR/NAME.qdp with\n"
     "it, the images of the texture list, and every animation list with its frames; copies the\n"
     "songs into OUT_DIR/music/. NAME is the source's `name`, else the source's file name.\n"
-    "Files are looked up in each --assets folder in turn, then beside SOURCE.toml; --assets\n"
+    "Files are looked up in each --assets folder in turn, then beside SOURCE.toml, and songs\n"
+    "last in music/ beside SOURCE.toml (where 'qdp dump --extract' puts them); --assets\n"
     "takes a folder (give it once per folder), not a file or an archive. Errors name the\n"
     "source file, line and column; with any error nothing is written. The disk is then\n"
     "checked as `qdp check` checks it, each finding reported at the value that causes it;\n"

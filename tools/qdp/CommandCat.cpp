@@ -2,12 +2,8 @@
 #include "ArchiveFile.h"
 #include "Command.h"
 #include "EntryNameText.h"
-#include "platform/Crc32Sink.h"
-#include "vfs/Stream.h"
-#include "vfs/StreamAccessor.h"
 
 #include <cstdio>
-#include <memory>
 
 namespace quib::qdp {
 
@@ -29,36 +25,8 @@ int RunCat(const Command& self, std::span<char* const> args) {
     if (entry == nullptr) {
         return Failure(self, "%s: no entry named '%s'", path, EscapedName(name).c_str());
     }
-    const std::string shown = EscapedName(entry->name);
-    if (entry->encryption != 0) {
-        return Failure(self, "%s: entry '%s' is encrypted", path, shown.c_str());
-    }
-    if (entry->method != ArchiveMethodStored && entry->method != ArchiveMethodDeflate) {
-        return Failure(self, "%s: entry '%s' is compressed with a method qdp cannot read (%s)",
-                       path, shown.c_str(), MethodName(entry->method));
-    }
-    std::unique_ptr<Stream, StreamCloser> stream(opened.archive.openEntry(entry));
-    if (!stream) {
-        return Failure(self, "%s: cannot open entry '%s'", path, shown.c_str());
-    }
-    Crc32Sink crc;
-    crc.begin();
-    uint64_t total = 0;
-    static uint8_t block[65536];
-    uint32_t got = 0;
-    while ((got = stream->accessor->read(block, sizeof block)) > 0) {
-        crc.update(block, got);
-        total += got;
-        if (std::fwrite(block, 1, got, stdout) != got) {
-            return Failure(self, "cannot write to standard output");
-        }
-    }
-    if (total != entry->uncompressedSize || crc.finish() != entry->checksum) {
-        return Failure(self, "%s: entry '%s' is damaged (%s)", path, shown.c_str(),
-                       total != entry->uncompressedSize ? "its data ends early"
-                                                        : "CRC-32 mismatch");
-    }
-    return kExitOk;
+    return CopyEntry(self, opened, path, *entry, stdout, "standard output") ? kExitOk
+                                                                            : kExitFailure;
 }
 
 } // namespace

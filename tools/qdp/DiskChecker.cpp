@@ -6,6 +6,7 @@
 
 #include "DiskInput.h"
 #include "SourceValues.h"
+#include "app/Player.h"
 #include "description/PlayerCommand.h"
 #include "description/TextureNames.h"
 #include "effects/EffectFactory.h"
@@ -62,7 +63,7 @@ DiskFiles BuiltDiskFiles(Archive* archive, std::string musicFolder) {
     files.songPath = [folder = std::move(musicFolder)](const std::string& fileName) {
         std::string name = fileName;
         std::replace(name.begin(), name.end(), '\\', '/');
-        return folder + name;
+        return PathIgnoringCase(folder, name);
     };
     return files;
 }

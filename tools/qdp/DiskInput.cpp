@@ -1,6 +1,7 @@
 // Opening a disk archive or a bare description for dump and check.
 #include "DiskInput.h"
 
+#include "app/Player.h"
 #include "vfs/ArchiveEntryData.h"
 
 #include <cerrno>
@@ -72,7 +73,7 @@ std::vector<std::string> AnimationFrameNames(const std::vector<uint8_t>& list) {
 
 bool OpenDiskInput(const Command& command, const char* path, DiskInput& disk) {
     disk.path = path;
-    disk.musicFolder = Folder(disk.path) + "music/";
+    disk.musicFolder = PathIgnoringCase(Folder(disk.path), "music") + "/";
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         Failure(command, "%s: cannot open: %s", path, std::strerror(errno));

@@ -14,8 +14,9 @@ namespace quib::qdp {
 
 struct DiskInput {
     std::string path;
-    std::string name;        // the archive's file name without ".qdp", or "musicdisk"
-    std::string musicFolder; // where the player looks for songs: "music/" beside the archive
+    std::string name; // the archive's file name without ".qdp", or "musicdisk"
+    // Where the player looks for songs: "music/" beside the archive, matched ignoring case.
+    std::string musicFolder;
     bool isArchive = false;
     ArchiveFile archive; // open while isArchive
     std::vector<uint8_t> description;

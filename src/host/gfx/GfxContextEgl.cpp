@@ -170,6 +170,15 @@ bool GfxContextEgl::SetClientSize(int width, int height) {
     return true;
 }
 
+void GfxContextEgl::SetRasterising(bool on) {
+    if (on) {
+        glDisable(GL_SCISSOR_TEST);
+    } else {
+        glScissor(0, 0, 0, 0);
+        glEnable(GL_SCISSOR_TEST);
+    }
+}
+
 bool GfxContextEgl::ReadClientArea(std::vector<uint32_t>& argb) const {
     return ReadFramebufferArgb(state->framebuffer, state->width, state->height, argb);
 }

@@ -31,6 +31,11 @@ public:
     bool SetClientSize(int width, int height);
     // The last presented image as ARGB words, top row first. Needs the context current.
     bool ReadClientArea(std::vector<uint32_t>& argb) const;
+    // Off: clears, draws and presentation change no pixel (they are cut to an empty scissor
+    // rectangle; the device never sets one of its own), while buffers, textures and their
+    // mip chains are still made and filled. Frames then cost their updates, not their pixels.
+    // On at creation. Needs the context current.
+    void SetRasterising(bool on);
 
 private:
     struct State;
