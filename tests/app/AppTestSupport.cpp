@@ -2,6 +2,8 @@
 // its display.
 #include "AppTestSupport.h"
 
+#include "description/DescriptionModel.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -52,6 +54,14 @@ std::vector<uint32_t> HeadlessApp::DrawFrame(const std::function<void()>& draw) 
 
 uint32_t HeadlessApp::Pixel(const std::vector<uint32_t>& frame, int x, int y) const {
     return frame[static_cast<size_t>(y) * size + x];
+}
+
+bool CreateWideWindow(MusicDiskApp& app) {
+    DescriptionHeader header;
+    header.aspect = 1.778f;
+    header.windowHeight = 480;
+    app.Display().Configure(header);
+    return app.CreateDisplay();
 }
 
 } // namespace quib::test

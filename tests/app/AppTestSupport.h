@@ -22,6 +22,9 @@ namespace quib::test {
 bool MakeZip(const std::string& archive,
              const std::vector<std::pair<std::string, std::vector<uint8_t>>>& entries);
 
+// Makes the display of `app` for a window of the demo's shape: 16:9, 480 high.
+bool CreateWideWindow(MusicDiskApp& app);
+
 // A headless application with its display (offscreen context and device of size x size
 // pixels, offline audio) made as Init makes it after the header.
 struct HeadlessApp {

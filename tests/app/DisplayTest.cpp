@@ -105,11 +105,7 @@ TEST(Display, AScaledDesktopGivesTheWindowAndWhatIsDrawnInItMorePixels) {
         settings.scale = scale;
         AppHostHeadless host(settings);
         MusicDiskApp app(host);
-        DescriptionHeader header;
-        header.aspect = 1.778f;
-        header.windowHeight = 480;
-        app.Display().Configure(header);
-        ASSERT_TRUE(app.CreateDisplay());
+        ASSERT_TRUE(test::CreateWideWindow(app));
         // Effects size their text from the window height: it counts the pixels shown.
         EXPECT_EQ(app.WindowHeight(), 480 * scale);
         int w = 0;

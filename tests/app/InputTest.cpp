@@ -56,11 +56,7 @@ TEST(InputOnAnImposedClientSize, PointerMapsFromTheClientAreaTheWindowReallyHas)
     // The disk asks for 853 x 480; the window was given twice that.
     AppHostHeadless host(HeadlessSettings{1920, 1080, 1706, 960});
     MusicDiskApp app(host);
-    DescriptionHeader header;
-    header.aspect = 1.778f;
-    header.windowHeight = 480;
-    app.Display().Configure(header);
-    ASSERT_TRUE(app.CreateDisplay());
+    ASSERT_TRUE(test::CreateWideWindow(app));
     app.OnMouseMove(853, 480);
     EXPECT_FLOAT_EQ(app.MouseX(), 0.0f);
     EXPECT_FLOAT_EQ(app.MouseY(), 0.0f);

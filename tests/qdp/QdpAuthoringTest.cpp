@@ -361,7 +361,7 @@ const CheckCase kCheckCases[] = {
     {"TexturePastTheEnd", "effects = [{ type = \"ImageEffect\", texture = 5 }]", "5 }]",
      "texture index 5 is past the end: only 1 texture loads", true},
     {"OffScreen",
-     "effects = [{ type = \"ImageEffect\", texture = \"ok.png\", x = 1.5, width = 0.2 }]", "{ type",
+     "effects = [{ type = \"ImageEffect\", texture = \"ok.png\", x = 1.5, width = 0.2 }]", "1.5",
      "the rectangle lies entirely off screen", false},
     {"IntervalBackwards", "intervals = [[5, 1]]", "[5, 1]",
      "the interval [5, 1] starts after it ends", false},

@@ -337,7 +337,11 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const DescriptionPlace
     const float bottom = std::min(head.y - head.height, head.y);
     const float top = std::max(head.y - head.height, head.y);
     if (left > 1.0f || right < -1.0f || bottom > 1.0f || top < -1.0f) {
-        Warning(where, "the rectangle lies entirely off screen (the screen spans -1..1 both ways)");
+        // At the value that puts it there (the rectangle itself when that is a default).
+        const bool across = left > 1.0f || right < -1.0f;
+        Warning(where.Field(across ? (head.x > 1.0f || head.x < -1.0f ? "x" : "width")
+                                   : (head.y > 1.0f || head.y < -1.0f ? "y" : "height")),
+                "the rectangle lies entirely off screen (the screen spans -1..1 both ways)");
     }
     std::visit(
         [&](const auto& block) {
