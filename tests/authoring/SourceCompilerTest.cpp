@@ -260,6 +260,10 @@ const BrokenSource kBrokenSources[] = {
     {"FlagsOnAStream", "[[songs]]\nfile = \"a.ogg\"\nmoduleFlags = [\"loop\"]\n", 3, 15,
      "a sampled stream has no module flags"},
     {"IntegerTooWide", "windowHeight = 4294967296\n", 1, 16, "does not fit in 32 bits"},
+    {"FlagNumberTwice", "flags = { a = 1, b = 1 }\n", 1, 22,
+     "`flags`: \"b\" and \"a\" have the same number"},
+    {"FlagNumberOutOfRange", "flags = { a = 65536 }\n", 1, 15,
+     "needs a flag number from 0 to 65535"},
     {"FlowerArrayTooShort",
      "[[intro.groups]]\n[[intro.groups.effects]]\ntype = \"BeatFlowerVisualizer\"\n"
      "normalSpeeds = [1.0, 2.0]\n",

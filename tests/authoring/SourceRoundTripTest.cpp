@@ -34,6 +34,46 @@ void ExpectRoundTrip(const std::vector<uint8_t>& bytes) {
     EXPECT_EQ(WriteSource(again.model, "disk"), source);
 }
 
+TEST(SourceRoundTrip, FlagNamesComeBackWithTheirNumbers) {
+    // The overlay comes first here and names "x" first; a dump writes the song's page first.
+    const std::string source = R"(textures = ["a.png"]
+[[overlay.groups]]
+intervals = [[0, 1]]
+[[overlay.groups.effects]]
+type = "ToggledImageEffect"
+texture = "a.png"
+eventFlag = "x"
+[[overlay.groups.effects]]
+type = "ButtonEffect"
+normal = { texture = "a.png" }
+command = "raise"
+commandArgument = "y"
+[[songs]]
+file = "a.mod"
+[[songs.page.groups]]
+intervals = [[0, 1]]
+[[songs.page.groups.effects]]
+type = "ToggledImageEffect"
+texture = "a.png"
+eventFlag = "y"
+[[songs.page.groups.effects]]
+type = "ButtonEffect"
+normal = { texture = "a.png" }
+command = "raise"
+commandArgument = "x"
+)";
+    SourceDiagnostics diagnostics("disk.toml");
+    const CompiledDisk disk = CompileSource(source, "disk.toml", diagnostics);
+    ASSERT_FALSE(diagnostics.HasErrors()) << diagnostics.Format();
+    EXPECT_EQ(disk.flagNames, (FlagNames{{0, "x"}, {1, "y"}}));
+    const std::string dump = WriteSource(disk.model, "disk", {}, disk.flagNames);
+    EXPECT_NE(dump.find("flags = { \"x\" = 0, \"y\" = 1 }"), std::string::npos) << dump;
+    const CompiledDisk again = CompileSource(dump, "dump.toml", diagnostics);
+    ASSERT_FALSE(diagnostics.HasErrors()) << diagnostics.Format();
+    EXPECT_EQ(again.flagNames, disk.flagNames);
+    EXPECT_EQ(WriteDescription(again.model), WriteDescription(disk.model));
+}
+
 TEST(SourceRoundTrip, TheDocumentedExampleCompilesAndComesBack) {
     SourceDiagnostics diagnostics("example.toml");
     const CompiledDisk disk = CompileSource(test::DocumentedExample(), "example.toml", diagnostics);

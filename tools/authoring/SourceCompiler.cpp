@@ -530,11 +530,44 @@ void AssignTextures(SourceTable& table, FirstPass& pass, CompiledDisk& disk) {
     }
 }
 
-std::map<std::string, int32_t> AssignFlags(FirstPass& pass) {
+// `flags = { name = number, ... }` gives names fixed numbers (qdp dump writes it, so that a
+// disk's flags come back with the numbers they had); other names avoid those numbers.
+std::map<std::string, int32_t> DeclaredFlags(SourceTable& table, FirstPass& pass,
+                                             SourceDiagnostics& diagnostics) {
+    std::map<std::string, int32_t> declared;
+    const toml::node* node = table.Take("flags");
+    if (node == nullptr) {
+        return declared;
+    }
+    const toml::table* flags = node->as_table();
+    if (flags == nullptr) {
+        diagnostics.Error(PositionOf(*node),
+                          "`flags`: expected names with their numbers, such as { about = 0 }");
+        return declared;
+    }
+    std::map<int64_t, std::string> byNumber;
+    for (const auto& [key, value] : *flags) {
+        const std::string name(key.str());
+        const auto* number = value.as_integer();
+        if (number == nullptr || number->get() < 0 || number->get() >= kMaxEventFlags) {
+            diagnostics.Error(PositionOf(value), "`flags`: \"" + name +
+                                                     "\" needs a flag number from 0 to " +
+                                                     std::to_string(kMaxEventFlags - 1));
+        } else if (const auto [other, added] = byNumber.emplace(number->get(), name); !added) {
+            diagnostics.Error(PositionOf(value), "`flags`: \"" + name + "\" and \"" +
+                                                     other->second + "\" have the same number");
+        } else {
+            declared[name] = static_cast<int32_t>(number->get());
+            pass.flagNumbers.insert(number->get());
+        }
+    }
+    return declared;
+}
+
+std::map<std::string, int32_t> AssignFlags(FirstPass& pass, std::map<std::string, int32_t> flags) {
     std::stable_sort(
         pass.flagNames.begin(), pass.flagNames.end(),
         [](const NameUse& a, const NameUse& b) { return Before(a.position, b.position); });
-    std::map<std::string, int32_t> flags;
     int32_t next = 0;
     for (const NameUse& use : pass.flagNames) {
         if (flags.contains(use.name)) {
@@ -686,7 +719,8 @@ CompiledDisk CompileSource(std::string_view text, const std::string& fileName,
     SourceTable table(root, diagnostics);
     CompileHeader(table, disk);
     AssignTextures(table, pass, disk);
-    Context context{TextureIndex(disk.model.textures), AssignFlags(pass), disk.animations,
+    Context context{TextureIndex(disk.model.textures),
+                    AssignFlags(pass, DeclaredFlags(table, pass, diagnostics)), disk.animations,
                     disk.sourceMap, disk.songEnds};
     NoteFields(disk.sourceMap, DescriptionPlace::Header(), root);
     for (const SourceFile& texture : disk.textures) {

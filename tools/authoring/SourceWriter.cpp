@@ -4,6 +4,7 @@
 #include "SourceCompiler.h"
 #include "SourceFields.h"
 #include "SourceValues.h"
+#include "description/PlayerCommand.h"
 #include "platform/TextDecoding.h"
 
 #include <algorithm>
@@ -20,7 +21,8 @@ std::string SwitchText(uint8_t value) {
 // Runs the block field lists over a record and keeps "key = value" pairs in order.
 class FieldWriter {
 public:
-    explicit FieldWriter(const TextureIndex& textures) : textures_(textures) {}
+    FieldWriter(const TextureIndex& textures, const FlagNames& flags)
+        : textures_(textures), flags_(flags) {}
 
     void Float(std::string_view key, const float& value, Presence presence = Presence::Optional) {
         if (presence == Presence::Quiet && FloatBits(value) == FloatBits(1.0f)) {
@@ -44,8 +46,18 @@ public:
         const std::string_view name = NameOf(CommandNames(), static_cast<uint32_t>(value));
         Add(key, name.empty() ? std::to_string(value) : "\"" + std::string(name) + "\"");
     }
-    void CommandArgument(std::string_view key, const int32_t& value, int32_t) { Int(key, value); }
-    void EventFlag(std::string_view key, const int32_t& value) { Int(key, value); }
+    void CommandArgument(std::string_view key, const int32_t& value, int32_t command) {
+        if (command == static_cast<int32_t>(PlayerCommand::RaiseEventFlag)) {
+            EventFlag(key, value);
+        } else {
+            Int(key, value);
+        }
+    }
+    // A flag by the name the disk's source gave it, where the disk keeps its names.
+    void EventFlag(std::string_view key, const int32_t& value) {
+        const auto name = flags_.find(value);
+        Add(key, name != flags_.end() ? FormatText(name->second) : std::to_string(value));
+    }
 
     // A texture by its file name when the index names one; names that are not UTF-8 cannot be
     // written as a plain string and keep their index.
@@ -56,7 +68,7 @@ public:
 
     template <class Record, class Write>
     void Nested(std::string_view key, const Record& record, Presence, Write write) {
-        FieldWriter inner(textures_);
+        FieldWriter inner(textures_, flags_);
         write(inner, record);
         Add(key, inner.Inline());
     }
@@ -92,6 +104,7 @@ private:
     }
 
     const TextureIndex& textures_;
+    const FlagNames& flags_;
     std::vector<std::pair<std::string, std::string>> entries_;
 };
 
@@ -113,7 +126,7 @@ std::string FramesLine(const EffectRecord& effect, const AnimationFrameLister& f
 }
 
 void WritePage(const PageRecord& page, const std::string& path, const TextureIndex& textures,
-               const AnimationFrameLister& frames, std::string& out) {
+               const FlagNames& flags, const AnimationFrameLister& frames, std::string& out) {
     for (const GroupRecord& group : page.groups) {
         out += "\n[[" + path + ".groups]]\nintervals = [";
         for (size_t i = 0; i < group.intervals.size(); ++i) {
@@ -122,7 +135,7 @@ void WritePage(const PageRecord& page, const std::string& path, const TextureInd
         }
         out += "]\n";
         for (const EffectRecord& effect : group.effects) {
-            FieldWriter fields(textures);
+            FieldWriter fields(textures, flags);
             std::visit([&](const auto& block) { SourceFields(fields, block); }, effect.block);
             out += "\n[[" + path + ".groups.effects]]\ntype = \"" +
                    EffectTypeName(static_cast<int32_t>(effect.Type())) + "\"\n" + fields.Lines() +
@@ -134,7 +147,7 @@ void WritePage(const PageRecord& page, const std::string& path, const TextureInd
 } // namespace
 
 std::string WriteSource(const DescriptionModel& model, std::string_view diskName,
-                        const AnimationFrameLister& frames) {
+                        const AnimationFrameLister& frames, const FlagNames& flags) {
     const TextureIndex textures(model.textures);
     const DescriptionHeader& header = model.header;
     std::string out = "name = " + FormatText(diskName) + "\ntitle = " + FormatText(header.title) +
@@ -146,6 +159,14 @@ std::string WriteSource(const DescriptionModel& model, std::string_view diskName
         out += (i > 0 ? ",\n    " : "\n    ") + FormatText(model.textures[i]);
     }
     out += model.textures.empty() ? "]\n" : ",\n]\n";
+    if (!flags.empty()) {
+        out += "flags = {";
+        for (const auto& [number, name] : flags) {
+            out += (number == flags.begin()->first ? " " : ", ") + FormatText(name) + " = " +
+                   std::to_string(number);
+        }
+        out += " }\n";
+    }
 
     for (size_t n = 0; n < model.songs.size(); ++n) {
         const SongRecord& song = model.songs[n];
@@ -159,17 +180,17 @@ std::string WriteSource(const DescriptionModel& model, std::string_view diskName
         if (2 + n < model.pages.size()) {
             out += "\n# page " + std::to_string(2 + n) + ": the page of song " + std::to_string(n) +
                    "\n[songs.page]\n";
-            WritePage(model.pages[2 + n], "songs.page", textures, frames, out);
+            WritePage(model.pages[2 + n], "songs.page", textures, flags, frames, out);
         }
     }
     static constexpr const char* kFixedPages[] = {"intro", "overlay"};
     for (size_t i = 0; i < 2 && i < model.pages.size(); ++i) {
         out += "\n# page " + std::to_string(i) + "\n[" + kFixedPages[i] + "]\n";
-        WritePage(model.pages[i], kFixedPages[i], textures, frames, out);
+        WritePage(model.pages[i], kFixedPages[i], textures, flags, frames, out);
     }
     for (size_t i = 2 + model.songs.size(); i < model.pages.size(); ++i) {
         out += "\n# page " + std::to_string(i) + ", after the last song's page\n[[pages]]\n";
-        WritePage(model.pages[i], "pages", textures, frames, out);
+        WritePage(model.pages[i], "pages", textures, flags, frames, out);
     }
     return out;
 }

@@ -152,14 +152,10 @@ public:
         for (int32_t i = 0; i < archive.entries.Count(); ++i) {
             const char* name = archive.entryAt(i)->name;
             const size_t length = std::strlen(name);
-            if (std::strcmp(name, kFlagNamesEntry) == 0) {
-                std::fprintf(stderr,
-                             "qdp dump: %s: warning: the source is written with the event flags' "
-                             "numbers, not the names in '%s'; a build of it leaves the names "
-                             "out\n",
-                             disk_.path.c_str(), kFlagNamesEntry);
-            } else if (named_.count(i) == 0 && i != description && length > 0 &&
-                       name[length - 1] != '/') {
+            // The flags' names come back through the source.
+            const bool flagNames = std::strcmp(name, kFlagNamesEntry) == 0;
+            if (named_.count(i) == 0 && i != description && !flagNames && length > 0 &&
+                name[length - 1] != '/') {
                 std::fprintf(stderr,
                              "qdp dump: %s: warning: entry '%s' is named by nothing in the "
                              "description; not extracted, and a build leaves it out\n",
@@ -216,9 +212,10 @@ private:
 };
 
 // Writes FOLDER/NAME.toml, naming the animation lists rather than their frames so that the
-// lists are packed again as they are, and every file the source names.
+// lists are packed again as they are (and flags by the names `flags` gives), and every file the
+// source names.
 int Extract(const Command& self, DiskInput& disk, const DescriptionModel& model,
-            const DumpArguments& arguments) {
+            const FlagNames& flags, const DumpArguments& arguments) {
     if (!disk.isArchive) {
         return Failure(self, "%s: --extract needs a disk archive; a bare description has no files",
                        disk.path.c_str());
@@ -234,7 +231,7 @@ int Extract(const Command& self, DiskInput& disk, const DescriptionModel& model,
         return Failure(self, "%s: cannot create: %s", arguments.extract, error.message().c_str());
     }
     const fs::path sourcePath = folder / (disk.name + ".toml");
-    const std::string source = WriteSource(model, disk.name);
+    const std::string source = WriteSource(model, disk.name, {}, flags);
     SourceDiagnostics diagnostics(sourcePath.string());
     const CompiledDisk compiled = CompileSource(source, sourcePath.string(), diagnostics);
     if (diagnostics.HasErrors()) {
@@ -300,8 +297,9 @@ int RunDump(const Command& self, std::span<char* const> args) {
                      "player reads as none; a disk built from this source stores them as 0\n",
                      disk.path.c_str());
     }
+    const FlagNames flags = disk.isArchive ? ReadFlagNames(disk.archive.archive) : FlagNames{};
     if (arguments.extract != nullptr) {
-        return Extract(self, disk, parsed.model, arguments);
+        return Extract(self, disk, parsed.model, flags, arguments);
     }
     // The lists' lines go into the source, so that the dump builds again without the list
     // files themselves.
@@ -315,7 +313,7 @@ int RunDump(const Command& self, std::span<char* const> args) {
             return AnimationFrameNames(list);
         };
     }
-    std::fputs(WriteSource(parsed.model, disk.name, frames).c_str(), stdout);
+    std::fputs(WriteSource(parsed.model, disk.name, frames, flags).c_str(), stdout);
     return kExitOk;
 }
 

@@ -55,10 +55,7 @@ DiskFiles BuiltDiskFiles(Archive* archive, std::string musicFolder) {
         files.readEntry = [archive](const std::string& name, std::vector<uint8_t>& bytes) {
             return ReadArchiveEntry(*archive, name, bytes);
         };
-        std::vector<uint8_t> names;
-        if (ReadArchiveEntry(*archive, qdp::kFlagNamesEntry, names) == EntryRead::Ok) {
-            files.flagNames = qdp::ParseFlagNames(names);
-        }
+        files.flagNames = qdp::ReadFlagNames(*archive);
     }
     files.songPath = [folder = std::move(musicFolder)](const std::string& fileName) {
         std::string name = fileName;

@@ -36,8 +36,12 @@ std::vector<uint8_t> FlagNamesEntry(const std::map<int32_t, std::string>& names)
     return {text.begin(), text.end()};
 }
 
-std::map<int32_t, std::string> ParseFlagNames(const std::vector<uint8_t>& entry) {
+std::map<int32_t, std::string> ReadFlagNames(Archive& archive) {
     std::map<int32_t, std::string> names;
+    std::vector<uint8_t> entry;
+    if (ReadArchiveEntry(archive, kFlagNamesEntry, entry) != EntryRead::Ok) {
+        return names;
+    }
     std::istringstream lines(std::string(entry.begin(), entry.end()));
     int32_t flag = 0;
     std::string name;

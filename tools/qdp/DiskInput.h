@@ -30,7 +30,8 @@ bool OpenDiskInput(const Command& command, const char* path, DiskInput& disk);
 // "NUMBER NAME" a line, so that `qdp check` can speak of them. The player does not read it.
 inline constexpr char kFlagNamesEntry[] = "musicdisk.flags";
 std::vector<uint8_t> FlagNamesEntry(const std::map<int32_t, std::string>& names);
-std::map<int32_t, std::string> ParseFlagNames(const std::vector<uint8_t>& entry);
+// The names that entry holds; none when the archive has no such entry.
+std::map<int32_t, std::string> ReadFlagNames(Archive& archive);
 
 // The image names of an animation list as the player reads them: lines end at CR, LF or both,
 // empty lines are skipped, and a line longer than 79 characters continues as the next name.
