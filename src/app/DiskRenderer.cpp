@@ -130,7 +130,12 @@ bool StartDisk(MusicDiskApp& app, const std::string& archive) {
 }
 
 bool RenderDisk(const RenderRequest& request, RenderedFrame& frame) {
-    AppHostHeadless host(HeadlessRunSettings(request.width, request.height));
+    HeadlessSettings settings = HeadlessRunSettings(request.width, request.height);
+    if (request.desktopWidth > 0 && request.desktopHeight > 0) {
+        settings.desktopWidth = request.desktopWidth;
+        settings.desktopHeight = request.desktopHeight;
+    }
+    AppHostHeadless host(settings);
     MusicDiskApp app(host);
     if (!StartDisk(app, request.archive)) {
         return false;
@@ -151,7 +156,7 @@ bool RenderDisk(const RenderRequest& request, RenderedFrame& frame) {
             break;
         }
         drawn = time;
-        if (time >= target) {
+        if (time >= target && !(request.drawAnother && request.drawAnother())) {
             break;
         }
         audio.Advance(kRenderFrameUnits);

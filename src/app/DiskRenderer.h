@@ -5,6 +5,7 @@
 #include "host/window/WindowListener.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,13 @@ struct RenderRequest {
     // Size of the rendered frame; 0 x 0: the disk's own window size.
     int width = 0;
     int height = 0;
+    // The desktop the frame's window is on; 0 x 0: the frame fills the desktop.
+    int desktopWidth = 0;
+    int desktopHeight = 0;
     std::vector<RenderEvent> events; // in time order
+    // Asked after each frame from `seconds` on: true draws one more, 1/60 s later (benchmarks
+    // time frames so). Unset: the frame at `seconds` is the last.
+    std::function<bool()> drawAnother;
 };
 
 struct RenderedFrame {

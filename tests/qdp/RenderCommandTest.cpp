@@ -1,4 +1,5 @@
 // qdp render end to end: a disk made with the writer and `zip`, rendered by the real tool.
+#include "app/DiskRenderer.h"
 #include "description/DescriptionModel.h"
 #include "host/audio/ModuleWriter.h"
 #include "host/gfx/ImageCodec.h"
@@ -147,6 +148,21 @@ TEST_F(RenderCommand, ScriptedKeys) {
                              "0.25 key escape\n";
     ASSERT_EQ(Render("--time 2 --size 64x48 --events '" + events.string() + "'"), 0);
     EXPECT_EQ(At(Frame(), 16, 24), kRed); // the frame before Escape, still in the intro
+}
+
+// Frames drawn on past the time asked for, as the frame benchmark times them: each answer
+// "another" adds a frame, and the last one drawn is kept.
+TEST_F(RenderCommand, DrawsOnWhileAskedForAnother) {
+    RenderRequest request;
+    request.archive = (scratch / "disk.qdp").string();
+    request.seconds = 0.5;
+    int asked = 0;
+    request.drawAnother = [&] { return ++asked <= 60; };
+    RenderedFrame frame;
+    ASSERT_TRUE(RenderDisk(request, frame));
+    EXPECT_EQ(asked, 61);
+    EXPECT_NEAR(frame.seconds, 1.5, 1.0 / 60);
+    EXPECT_EQ(frame.argb[24 * 64 + 16], kBlack); // the intro's red is gone after 1 s
 }
 
 TEST_F(RenderCommand, RefusesBadArgumentsAndDisks) {
