@@ -3,6 +3,7 @@
 
 #include "app/AppHostHeadless.h"
 #include "app/MusicDiskApp.h"
+#include "app/StartupTimings.h"
 #include "host/gfx/GfxContextEgl.h"
 
 #include <cmath>
@@ -140,6 +141,7 @@ bool RenderDisk(const RenderRequest& request, RenderedFrame& frame) {
     if (!StartDisk(app, request.archive)) {
         return false;
     }
+    const StartupTimings::Step frames("later frames and mixing");
     GfxContextEgl& context = *host.Context();
     AudioOutputOffline& audio = *host.Audio();
     const int64_t target = std::llround(request.seconds * kUnitsPerSecond);
@@ -151,7 +153,10 @@ bool RenderDisk(const RenderRequest& request, RenderedFrame& frame) {
             Apply(app, request.events[next]);
         }
         host.SetClockMs(static_cast<int32_t>(time * 1000 / 44100));
-        app.RenderFrame();
+        {
+            const StartupTimings::Step first(drawn < 0 ? "first frame" : nullptr);
+            app.RenderFrame();
+        }
         if (app.Quitting()) {
             break;
         }
@@ -168,6 +173,7 @@ bool RenderDisk(const RenderRequest& request, RenderedFrame& frame) {
     }
     context.ClientSize(frame.width, frame.height);
     frame.seconds = static_cast<double>(drawn) / kUnitsPerSecond;
+    const StartupTimings::Step readBack("frame read-back");
     return context.ReadClientArea(frame.argb);
 }
 

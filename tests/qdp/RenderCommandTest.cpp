@@ -165,6 +165,20 @@ TEST_F(RenderCommand, DrawsOnWhileAskedForAnother) {
     EXPECT_EQ(frame.argb[24 * 64 + 16], kBlack); // the intro's red is gone after 1 s
 }
 
+TEST_F(RenderCommand, TimingsNameWhereStartUpWent) {
+    const fs::path log = scratch / "timings.txt";
+    ASSERT_EQ(Render("--time 0.1 --timings 2> '" + log.string() + "'"), 0);
+    std::ifstream in(log);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    for (const char* step :
+         {"archive open", "description read", "graphics context (EGL)", "graphics device",
+          "audio output open", "songs (module loading)", "images (decode and upload) (2)",
+          "effects (their images) (2)", "first frame", "later frames", "frame read-back",
+          "tear-down", "PNG write", "total"}) {
+        EXPECT_NE(text.find(step), std::string::npos) << step << " missing from:\n" << text;
+    }
+}
+
 TEST_F(RenderCommand, RefusesBadArgumentsAndDisks) {
     EXPECT_EQ(Render("--time soon"), 2);
     EXPECT_EQ(Render("--time 1 --size 0x10"), 2);

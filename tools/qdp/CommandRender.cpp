@@ -2,11 +2,14 @@
 #include "Command.h"
 #include "CommandLine.h"
 #include "app/DiskRenderer.h"
+#include "app/StartupTimings.h"
 #include "host/gfx/ImageCodec.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -20,6 +23,7 @@ struct RenderArguments {
     const char* size = nullptr;
     const char* events = nullptr;
     const char* out = nullptr;
+    bool timings = false;
 };
 
 // Fills arguments; answers an error text for the usage message, or null.
@@ -28,7 +32,8 @@ const char* ParseRender(std::span<char* const> args, RenderArguments& parsed) {
                                    {"--size", &parsed.size},
                                    {"--events", &parsed.events},
                                    {"--out", &parsed.out}};
-    if (const char* error = ParseValueOptions(args, options, parsed.disk)) {
+    const FlagOption flags[] = {{"--timings", &parsed.timings}};
+    if (const char* error = ParseValueOptions(args, options, parsed.disk, flags)) {
         return error;
     }
     if (parsed.time == nullptr || parsed.out == nullptr) {
@@ -41,6 +46,10 @@ int RunRender(const Command& self, std::span<char* const> args) {
     RenderArguments parsed;
     if (const char* error = ParseRender(args, parsed)) {
         return UsageError(self, "%s", error);
+    }
+    std::optional<StartupTimings> timings;
+    if (parsed.timings) {
+        timings.emplace();
     }
     RenderRequest request;
     request.archive = parsed.disk;
@@ -63,11 +72,26 @@ int RunRender(const Command& self, std::span<char* const> args) {
         }
     }
     RenderedFrame frame;
-    if (!RenderDisk(request, frame)) {
+    bool rendered = false;
+    {
+        // What the run's own steps leave over is mostly the application's tear-down.
+        const StartupTimings::Step step("tear-down");
+        rendered = RenderDisk(request, frame);
+    }
+    if (!rendered) {
         return Failure(self, "%s: no frame rendered", parsed.disk);
     }
-    if (!WritePng(parsed.out, frame.width, frame.height, frame.argb.data())) {
+    bool written = false;
+    {
+        const StartupTimings::Step step("PNG write");
+        written = WritePng(parsed.out, frame.width, frame.height, frame.argb.data());
+    }
+    if (!written) {
         return Failure(self, "%s: cannot write the PNG", parsed.out);
+    }
+    if (timings) {
+        std::fprintf(stderr, "qdp render: where the time went (steady clock):\n");
+        timings->Print();
     }
     return kExitOk;
 }
@@ -77,7 +101,8 @@ int RunRender(const Command& self, std::span<char* const> args) {
 extern const Command commandRender = {
     "render",
     "run a disk headless and write one frame as a PNG",
-    "qdp render DISK.qdp --time SECONDS [--size WxH] [--events FILE] --out FRAME.png\n"
+    "qdp render DISK.qdp --time SECONDS [--size WxH] [--events FILE] [--timings] "
+    "--out FRAME.png\n"
     "Runs the disk as quib does, without a window and with silent audio, from the start of\n"
     "its first song to SECONDS in frames of 1/60 s, and writes the frame shown then.\n"
     "The songs are read from music/ beside the disk.\n"
@@ -88,6 +113,9 @@ extern const Command commandRender = {
     "                   SECONDS down | SECONDS up   (left button)\n"
     "                   SECONDS key NAME    (enter, alt+enter, escape, f4, alt+f4)\n"
     "                 Escape ends the run; the frame before it is written.\n"
+    "  --timings      print on standard error where the time went: archive, description,\n"
+    "                 graphics context and device, images, songs, fonts, audio output,\n"
+    "                 first frame, later frames, read-back, tear-down, PNG write\n"
     "  --out FILE     the PNG to write\n",
     RunRender,
 };
