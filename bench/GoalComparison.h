@@ -26,6 +26,15 @@ inline void PrintGoalHeader(const char* unit) {
     std::printf("%-36s %10s %10s %8s %8s\n", unit, "quib", "floor", "ratio", "goal");
 }
 
+// One row under the header: the median costs, the median ratio and the goal (0: none).
+inline void PrintGoalRow(const char* what, double ours, double floor, double ratio, double goal) {
+    std::printf("%-36s %10.2f %10.2f %7.2fx", what, ours, floor, ratio);
+    if (goal > 0) {
+        std::printf(" %7.2fx", goal);
+    }
+    std::printf("\n");
+}
+
 // Runs ours and floor alternately; each returns its cost in the unit of the header. Prints
 // the median costs and the median of the rounds' ratios: load from other programs that comes
 // and goes hits the two sides of a round alike. A goal of 0 prints no goal.
@@ -40,12 +49,7 @@ inline void CompareWithFloor(const char* what, double goal, int rounds,
         floorCosts.push_back(floor());
         ratios.push_back(oursCosts.back() / floorCosts.back());
     }
-    std::printf("%-36s %10.2f %10.2f %7.2fx", what, Median(oursCosts), Median(floorCosts),
-                Median(ratios));
-    if (goal > 0) {
-        std::printf(" %7.2fx", goal);
-    }
-    std::printf("\n");
+    PrintGoalRow(what, Median(oursCosts), Median(floorCosts), Median(ratios), goal);
 }
 
 } // namespace quib::bench

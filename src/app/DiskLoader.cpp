@@ -5,6 +5,7 @@
 #include "app/EffectGroup.h"
 #include "app/MusicDiskApp.h"
 #include "app/Page.h"
+#include "app/StartupTimings.h"
 #include "effects/Effect.h"
 #include "effects/TextureStore.h"
 #include "vfs/Stream.h"
@@ -45,12 +46,14 @@ bool DiskLoader::Header(const DescriptionHeader& header, DescriptionReader&) {
 }
 
 bool DiskLoader::Song(const SongRecord& song, DescriptionReader&) {
+    const StartupTimings::Step step("songs (module loading)");
     app.Songs().AddSong(song.fileName, song.title, song.bassFlags, song.isStream != 0);
     return true;
 }
 
 bool DiskLoader::Texture(const std::string& name, DescriptionReader&) {
     // A name the archive lacks, or an image that does not decode, takes no index.
+    const StartupTimings::Step step("images (decode and upload)");
     app.Textures().LoadTexture(name, *archive);
     return true;
 }
@@ -96,11 +99,13 @@ bool DiskLoader::Effect(EffectType type, DescriptionReader& reader) {
                                              std::to_string(static_cast<int32_t>(type)));
         return false;
     }
+    const StartupTimings::Step step("effects (their images)");
     effect->Load(app.Textures(), reader, *archive);
     return !reader.Failed();
 }
 
 bool DiskLoader::Load(const std::string& archivePath) {
+    const StartupTimings::Step step("archive open and close");
     const auto refuse = [&](const std::string& why) {
         app.Host().ShowMessage("Fatal Error",
                                "The disk \"" + archivePath + "\" cannot be played: " + why);
@@ -123,7 +128,11 @@ bool DiskLoader::Load(const std::string& archivePath) {
     }
     StreamDescriptionReader reader(*stream);
     archive = &zip;
-    const bool read = ReadDescription(reader, *this);
+    bool read = false;
+    {
+        const StartupTimings::Step reading("description read");
+        read = ReadDescription(reader, *this);
+    }
     archive = nullptr;
     if (read) {
         return true;

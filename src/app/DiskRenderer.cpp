@@ -3,6 +3,7 @@
 
 #include "app/AppHostHeadless.h"
 #include "app/MusicDiskApp.h"
+#include "app/StartupTimings.h"
 #include "host/gfx/GfxContextEgl.h"
 
 #include <cmath>
@@ -64,11 +65,17 @@ enum class RunEnd { Refused, Kept, Quit };
 // `target`, which it keeps in `frame`, or until the disk quits; `frame.seconds` is then the
 // time of the last frame run whole (-1 when none was), which may not have been rasterised.
 RunEnd Run(const RenderRequest& request, int64_t target, RenderedFrame& frame) {
-    AppHostHeadless host(HeadlessRunSettings(request.width, request.height));
+    HeadlessSettings settings = HeadlessRunSettings(request.width, request.height);
+    if (request.desktopWidth > 0 && request.desktopHeight > 0) {
+        settings.desktopWidth = request.desktopWidth;
+        settings.desktopHeight = request.desktopHeight;
+    }
+    AppHostHeadless host(settings);
     MusicDiskApp app(host);
     if (!StartDisk(app, request.archive)) {
         return RunEnd::Refused;
     }
+    const StartupTimings::Step frames("later frames and mixing");
     frame.missingSongs.clear();
     for (int32_t n = 0; n < static_cast<int32_t>(app.Songs().SongCount()); ++n) {
         const Song* song = app.Songs().SongAt(n);
@@ -91,12 +98,15 @@ RunEnd Run(const RenderRequest& request, int64_t target, RenderedFrame& frame) {
         }
         context.SetRasterising(request.drawEveryFrame || time >= target);
         host.SetClockMs(static_cast<int32_t>(time * 1000 / 44100));
-        app.RenderFrame();
+        {
+            const StartupTimings::Step first(drawn < 0 ? "first frame" : nullptr);
+            app.RenderFrame();
+        }
         if (app.Quitting()) {
             break;
         }
         drawn = time;
-        if (time >= target) {
+        if (time >= target && !(request.drawAnother && request.drawAnother())) {
             break;
         }
         audio.Advance(kRenderFrameUnits);
@@ -107,6 +117,7 @@ RunEnd Run(const RenderRequest& request, int64_t target, RenderedFrame& frame) {
         return RunEnd::Quit;
     }
     context.ClientSize(frame.width, frame.height);
+    const StartupTimings::Step readBack("frame read-back");
     return context.ReadClientArea(frame.argb) ? RunEnd::Kept : RunEnd::Refused;
 }
 

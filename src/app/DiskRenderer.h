@@ -5,6 +5,7 @@
 #include "host/window/WindowListener.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ struct RenderRequest {
     // Size of the rendered frame; 0 x 0: the disk's own window size.
     int width = 0;
     int height = 0;
+    // The desktop the frame's window is on; 0 x 0: the frame fills the desktop.
+    int desktopWidth = 0;
+    int desktopHeight = 0;
     std::vector<RenderEvent> events; // in time order
     // The song playback starts with, as if selected before the first frame; the playlist
     // keeps its order. A number outside the playlist is ignored.
@@ -42,6 +46,9 @@ struct RenderRequest {
     // Rasterise every frame as a window shows them, not only the one kept (the same pixels,
     // slower).
     bool drawEveryFrame = false;
+    // Asked after each frame from `seconds` on: true draws one more, 1/60 s later (benchmarks
+    // time frames so). Unset: the frame at `seconds` is the last.
+    std::function<bool()> drawAnother;
 };
 
 // A song whose file the player did not find (it skips the song).

@@ -3,6 +3,7 @@
 #include "app/DisplayMode.h"
 
 #include "app/AppHost.h"
+#include "app/StartupTimings.h"
 #include "description/DescriptionModel.h"
 #include "host/gfx/GfxDeviceGl.h"
 #include "platform/TextDecoding.h"
@@ -68,13 +69,19 @@ bool DisplayMode::Create() {
         windowed = true;
         toggleRequest = true;
     }
-    context = host.CreateContext(window.get(), w, h, error);
+    {
+        const StartupTimings::Step step("graphics context (EGL)");
+        context = host.CreateContext(window.get(), w, h, error);
+    }
     if (!context) {
         std::fprintf(stderr, "quib: %s\n", error.c_str());
         host.ShowMessage("Fatal Error", "Failed to create Direct3D Object");
         return false;
     }
-    device = GfxDeviceGl::Create(*context, desktopWidth, desktopHeight, error);
+    {
+        const StartupTimings::Step step("graphics device (shader compile)");
+        device = GfxDeviceGl::Create(*context, desktopWidth, desktopHeight, error);
+    }
     if (!device) {
         std::fprintf(stderr, "quib: %s\n", error.c_str());
         host.ShowMessage("Fatal Error", "Failed to create Direct3D Device");

@@ -3,6 +3,7 @@
 #include "app/MusicDiskApp.h"
 
 #include "app/DiskLoader.h"
+#include "app/StartupTimings.h"
 #include "effects/TextureStore.h"
 #include "host/text/TextRenderer.h"
 #include "platform/ModuleRegistry.h"
@@ -18,6 +19,7 @@ constexpr uint32_t kStreamBufferSize = 32768;
 
 // Starts the platform modules and installs the buffered accessor before any room exists.
 AppHost& StartPlatform(AppHost& host) {
+    const StartupTimings::Step step("platform modules");
     ModuleRegistry::Global().StartAll();
     InstallBufferedAccessorFactory(kStreamBufferSize, kStreamBufferSize);
     return host;
@@ -113,6 +115,7 @@ void MusicDiskApp::RequestQuit() {
 }
 
 void MusicDiskApp::Start() {
+    const StartupTimings::Step step("first song start");
     player.Start();
 }
 
@@ -134,6 +137,7 @@ bool MusicDiskApp::CreateDisplay() {
         host.ShowMessage("Fatal Error", "Out of memory");
         return false;
     }
+    const StartupTimings::Step step("audio output open");
     player.OpenOutput(host.OpenAudio());
     return true;
 }
@@ -157,6 +161,7 @@ void MusicDiskApp::DrawScheduledPages() {
 
 TextRenderer& MusicDiskApp::Text() {
     if (!text) {
+        const StartupTimings::Step step("fonts");
         text = std::make_unique<TextRenderer>();
     }
     return *text;

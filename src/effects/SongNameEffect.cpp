@@ -144,11 +144,12 @@ void SongNameEffect::Rebuild() {
                                   width * 0.5f);
         boxMeasured = host->Windowed();
     }
+    // The next draw renders the title for the new size, with that frame's fade, so that a
+    // rebuild in the middle of a page (a display-mode switch) does not leave it invisible
+    // until the song changes. Rendering it here as well would be thrown away unseen, and
+    // at creation, before the rectangle is loaded, it is a title the height of the window.
     tooWideSong = -1;
-    RenderTitle(0, 0);
-    // Those times fade the title out completely whenever the group has a fade; the next draw
-    // renders it again with its own, so that a rebuild in the middle of a page (a display-mode
-    // switch) does not leave the title invisible until the song changes.
+    textTexture.reset();
     renderedSong = -1;
 }
 

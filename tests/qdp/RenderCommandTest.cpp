@@ -160,6 +160,33 @@ TEST_F(RenderCommand, ScriptedKeys) {
     EXPECT_EQ(At(Frame(), 16, 24), kRed); // the frame before Escape, still in the intro
 }
 
+// Frames drawn on past the time asked for, as the frame benchmark times them: each answer
+// "another" adds a frame, and the last one drawn is kept.
+TEST_F(RenderCommand, DrawsOnWhileAskedForAnother) {
+    RenderRequest request;
+    request.archive = (scratch / "disk.qdp").string();
+    request.seconds = 0.5;
+    int asked = 0;
+    request.drawAnother = [&] { return ++asked <= 60; };
+    RenderedFrame frame;
+    ASSERT_TRUE(RenderDisk(request, frame));
+    EXPECT_EQ(asked, 61);
+    EXPECT_NEAR(frame.seconds, 1.5, 1.0 / 60);
+    EXPECT_EQ(frame.argb[24 * 64 + 16], kBlack); // the intro's red is gone after 1 s
+}
+
+TEST_F(RenderCommand, TimingsNameWhereStartUpWent) {
+    ASSERT_EQ(Render("--time 0.1 --timings"), 0);
+    const std::string& text = rendered.output;
+    for (const char* step :
+         {"archive open", "description read", "graphics context (EGL)", "graphics device",
+          "audio output open", "songs (module loading)", "images (decode and upload) (2)",
+          "effects (their images) (2)", "first frame", "later frames", "frame read-back",
+          "tear-down", "PNG write", "total"}) {
+        EXPECT_NE(text.find(step), std::string::npos) << step << " missing from:\n" << text;
+    }
+}
+
 TEST_F(RenderCommand, RefusesBadArgumentsAndDisks) {
     EXPECT_EQ(Render("--time soon"), 2);
     EXPECT_EQ(Render("--time 1 --size 0x10"), 2);

@@ -10,7 +10,7 @@
 namespace quib::qdp {
 
 const char* ParseValueOptions(std::span<char* const> args, std::span<const ValueOption> options,
-                              const char*& positional) {
+                              const char*& positional, std::span<const FlagOption> flags) {
     positional = nullptr;
     for (size_t i = 0; i < args.size(); ++i) {
         const char* arg = args[i];
@@ -20,7 +20,15 @@ const char* ParseValueOptions(std::span<char* const> args, std::span<const Value
                 option = &o;
             }
         }
-        if (option != nullptr) {
+        const FlagOption* flag = nullptr;
+        for (const FlagOption& f : flags) {
+            if (std::strcmp(arg, f.name) == 0) {
+                flag = &f;
+            }
+        }
+        if (flag != nullptr) {
+            *flag->set = true;
+        } else if (option != nullptr) {
             if (i + 1 == args.size()) {
                 return "an option needs a value";
             }

@@ -13,10 +13,16 @@ struct ValueOption {
     const char** value;
 };
 
-// Fills the options' values and the one positional argument (`positional`); answers an error
-// text for the usage message, or null. The positional argument is required.
+// An option that takes no value: "--name" sets the flag.
+struct FlagOption {
+    const char* name;
+    bool* set;
+};
+
+// Fills the options' values, the flags given and the one positional argument (`positional`);
+// answers an error text for the usage message, or null. The positional argument is required.
 const char* ParseValueOptions(std::span<char* const> args, std::span<const ValueOption> options,
-                              const char*& positional);
+                              const char*& positional, std::span<const FlagOption> flags = {});
 
 // Seconds from 0 to a day, in decimal.
 bool ParseSeconds(const char* text, double& seconds);

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "DiskInput.h"
 #include "app/DiskRenderer.h"
+#include "app/StartupTimings.h"
 #include "host/gfx/ImageCodec.h"
 
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -24,6 +26,7 @@ struct RenderArguments {
     const char* events = nullptr;
     const char* song = nullptr;
     const char* out = nullptr;
+    bool timings = false;
 };
 
 // Fills arguments; answers an error text for the usage message, or null.
@@ -33,7 +36,8 @@ const char* ParseRender(std::span<char* const> args, RenderArguments& parsed) {
                                    {"--events", &parsed.events},
                                    {"--song", &parsed.song},
                                    {"--out", &parsed.out}};
-    if (const char* error = ParseValueOptions(args, options, parsed.disk)) {
+    const FlagOption flags[] = {{"--timings", &parsed.timings}};
+    if (const char* error = ParseValueOptions(args, options, parsed.disk, flags)) {
         return error;
     }
     if (parsed.time == nullptr || parsed.out == nullptr) {
@@ -68,6 +72,10 @@ int RunRender(const Command& self, std::span<char* const> args) {
     if (const char* error = ParseRender(args, parsed)) {
         return UsageError(self, "%s", error);
     }
+    std::optional<StartupTimings> timings;
+    if (parsed.timings) {
+        timings.emplace();
+    }
     RenderRequest request;
     request.archive = parsed.disk;
     if (!ParseSeconds(parsed.time, request.seconds)) {
@@ -94,7 +102,12 @@ int RunRender(const Command& self, std::span<char* const> args) {
         }
     }
     RenderedFrame frame;
-    const bool rendered = RenderDisk(request, frame);
+    bool rendered = false;
+    {
+        // What the run's own steps leave over is mostly the application's tear-down.
+        const StartupTimings::Step step("tear-down");
+        rendered = RenderDisk(request, frame);
+    }
     for (const MissingSong& song : frame.missingSongs) {
         std::fprintf(stderr,
                      "qdp render: %s: warning: song %d \"%s\": %s is not found; the player "
@@ -105,8 +118,17 @@ int RunRender(const Command& self, std::span<char* const> args) {
         return Failure(self, "%s: no frame rendered", parsed.disk);
     }
     std::fprintf(stderr, "qdp render: %s: drew the frame at %.3f s\n", parsed.disk, frame.seconds);
-    if (!WritePng(parsed.out, frame.width, frame.height, frame.argb.data())) {
+    bool written = false;
+    {
+        const StartupTimings::Step step("PNG write");
+        written = WritePng(parsed.out, frame.width, frame.height, frame.argb.data());
+    }
+    if (!written) {
         return Failure(self, "%s: cannot write the PNG", parsed.out);
+    }
+    if (timings) {
+        std::fprintf(stderr, "qdp render: where the time went (steady clock):\n");
+        timings->Print();
     }
     return kExitOk;
 }
@@ -116,7 +138,8 @@ int RunRender(const Command& self, std::span<char* const> args) {
 extern const Command commandRender = {
     "render",
     "run a disk headless and write one frame as a PNG",
-    "qdp render DISK.qdp --time SECONDS [--size WxH] [--song N] [--events FILE] --out FRAME.png\n"
+    "qdp render DISK.qdp --time SECONDS [--size WxH] [--song N] [--events FILE] [--timings]\n"
+    "           --out FRAME.png\n"
     "Runs the disk as quib does, without a window and with silent audio, from the start of\n"
     "its first song (or of song N) to SECONDS in frames of 1/60 s, and writes the frame shown\n"
     "then: the first frame at or after SECONDS, whose time standard error tells. Only that\n"
@@ -131,6 +154,9 @@ extern const Command commandRender = {
     "                   SECONDS down | SECONDS up   (left button)\n"
     "                   SECONDS key NAME    (enter, alt+enter, escape, f4, alt+f4)\n"
     "                 Escape ends the run; the frame before it is written.\n"
+    "  --timings      print on standard error where the time went: archive, description,\n"
+    "                 graphics context and device, images, songs, fonts, audio output,\n"
+    "                 first frame, later frames, read-back, tear-down, PNG write\n"
     "  --out FILE     the PNG to write\n",
     RunRender,
 };

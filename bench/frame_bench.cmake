@@ -1,0 +1,3 @@
+target_link_libraries(${target} PRIVATE quib_app)
+target_compile_definitions(${target} PRIVATE QUIB_DEMO_DISK="${PROJECT_BINARY_DIR}/demo/demo.qdp")
+add_dependencies(${target} demo_disk)
