@@ -17,7 +17,7 @@ using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
 
 // A request for a family and style, with the configuration's substitutions applied: its family
 // list then holds the name, the stand-ins configured for it, and the general defaults.
-Pattern Request(const std::string& face, bool bold, bool italic) {
+Pattern Request(FcConfig* config, const std::string& face, bool bold, bool italic) {
     // Built field by field rather than parsed, so that a face name with ':' or '-' stays a name.
     Pattern request(FcPatternCreate());
     if (request) {
@@ -26,7 +26,7 @@ Pattern Request(const std::string& face, bool bold, bool italic) {
         FcPatternAddInteger(request.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
         FcPatternAddInteger(request.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
         FcPatternAddBool(request.get(), FC_SCALABLE, FcTrue);
-        FcConfigSubstitute(nullptr, request.get(), FcMatchPattern);
+        FcConfigSubstitute(config, request.get(), FcMatchPattern);
         FcDefaultSubstitute(request.get());
     }
     return request;
@@ -48,12 +48,18 @@ bool SameFamily(const std::string& a, const std::string& b) {
 
 } // namespace
 
-FontResolver::FontResolver() : ready(FcInit() == FcTrue) {}
+void FontResolver::ConfigDeleter::operator()(FcConfig* config) const {
+    FcConfigDestroy(config);
+}
+
+FontResolver::FontResolver() : config(FcInitLoadConfigAndFonts()) {}
+
+FontResolver::~FontResolver() = default;
 
 bool FontResolver::IsDefaultFamily(const std::string& family) {
     if (!defaultFamilies) {
         // A name no font carries, so that its list is nothing but the defaults.
-        const Pattern unknown = Request("quib unknown face \x01", false, false);
+        const Pattern unknown = Request(config.get(), "quib unknown face \x01", false, false);
         defaultFamilies = unknown ? Families(unknown.get(), 1) : std::vector<std::string>{};
     }
     for (const std::string& known : *defaultFamilies) {
@@ -65,7 +71,7 @@ bool FontResolver::IsDefaultFamily(const std::string& family) {
 }
 
 std::optional<ResolvedFont> FontResolver::Resolve(const std::string& face, bool bold, bool italic) {
-    if (!ready) {
+    if (!config) {
         return std::nullopt;
     }
     const auto key = std::make_tuple(face, bold, italic);
@@ -74,9 +80,9 @@ std::optional<ResolvedFont> FontResolver::Resolve(const std::string& face, bool 
     }
     std::optional<ResolvedFont> answer;
     // Face names are description text: UTF-8 when valid, else Windows-1252.
-    const Pattern request = Request(DecodeTextToUtf8(face), bold, italic);
+    const Pattern request = Request(config.get(), DecodeTextToUtf8(face), bold, italic);
     FcResult result = FcResultNoMatch;
-    const Pattern match(request ? FcFontMatch(nullptr, request.get(), &result) : nullptr);
+    const Pattern match(request ? FcFontMatch(config.get(), request.get(), &result) : nullptr);
     FcChar8* file = nullptr;
     if (match && FcPatternGetString(match.get(), FC_FILE, 0, &file) == FcResultMatch) {
         ResolvedFont font;
