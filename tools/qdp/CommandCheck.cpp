@@ -55,11 +55,11 @@ int RunCheck(const Command& self, std::span<char* const> args) {
     std::vector<CheckFinding> findings;
     const ParsedDescription parsed = ParseDescription(disk.description);
     if (parsed.error) {
-        findings.push_back({CheckFinding::Severity::Error,
-                            {},
-                            std::string(disk.isArchive ? kDescriptionEntry : "description") +
-                                " at byte " + std::to_string(parsed.error->offset),
-                            "the player refuses the disk: expected " + parsed.error->expected});
+        CheckFinding& refused = findings.emplace_back();
+        refused.severity = CheckFinding::Severity::Error;
+        refused.where = std::string(disk.isArchive ? kDescriptionEntry : "description") +
+                        " at byte " + std::to_string(parsed.error->offset);
+        refused.message = "the player refuses the disk: expected " + parsed.error->expected;
     } else {
         DiskChecker checker(
             parsed.model,

@@ -44,7 +44,13 @@ const EffectHead& Head(const EffectRecord& effect) {
 }
 
 std::string Interval(const IntervalRecord& interval) {
-    return "[" + FormatTime(interval.start) + ", " + FormatTime(interval.end) + "]";
+    // Appended piece by piece: GCC 12 warns wrongly of overlapping copies in "[" + string.
+    std::string text = "[";
+    text += FormatTime(interval.start);
+    text += ", ";
+    text += FormatTime(interval.end);
+    text += "]";
+    return text;
 }
 
 } // namespace

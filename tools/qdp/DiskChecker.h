@@ -23,7 +23,7 @@ class Archive;
 
 struct CheckFinding {
     enum class Severity { Warning, Error };
-    Severity severity;
+    Severity severity = Severity::Warning;
     DescriptionPlace place; // the record and field that cause the finding
     std::string where;      // "page 2 (song 0), group 1, effect 3 (ButtonEffect)", or a file
     std::string message;
