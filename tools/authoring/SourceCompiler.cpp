@@ -15,7 +15,6 @@
 #include <array>
 #include <charconv>
 #include <map>
-#include <ranges>
 #include <set>
 #include <utility>
 
@@ -683,7 +682,8 @@ void WarnOfMisspeltFlags(const std::vector<NameUse>& uses, SourceDiagnostics& di
         (use.raises ? raised : waited).insert(use.name);
     }
     std::set<std::string_view> reported;
-    for (const NameUse& use : std::views::reverse(uses)) {
+    for (auto later = uses.rbegin(); later != uses.rend(); ++later) {
+        const NameUse& use = *later;
         const std::set<std::string_view>& other = use.raises ? waited : raised;
         if (other.contains(use.name) || !reported.insert(use.name).second) {
             continue;

@@ -694,9 +694,10 @@ void DiskChecker::CheckIntervals(const GroupRecord& group, const DescriptionPlac
         const std::pair<const char*, int32_t> fades[] = {{"fadeIn", head.fadeIn},
                                                          {"fadeOut", head.fadeOut}};
         for (const auto& [name, fade] : fades) {
+            const int64_t length = fade; // a plain name: structured bindings are not captured
             const auto shorter = std::find_if(
-                group.intervals.begin(), group.intervals.end(), [&](const IntervalRecord& i) {
-                    return i.start <= i.end && int64_t{i.end} - i.start < fade;
+                group.intervals.begin(), group.intervals.end(), [length](const IntervalRecord& i) {
+                    return i.start <= i.end && int64_t{i.end} - i.start < length;
                 });
             if (shorter != group.intervals.end()) {
                 Warning(place.Effect(e).Field(name), std::string(name) + " " + FormatTime(fade) +
