@@ -14,8 +14,6 @@
 namespace quib {
 namespace {
 
-constexpr double kUnitsPerSecond = 44100.0;
-
 bool ParseKey(const std::string& name, RenderEvent& event) {
     static const struct {
         const char* name;
@@ -97,10 +95,9 @@ RunEnd Run(const RenderRequest& request, int64_t target, RenderedFrame& frame) {
             Apply(app, request.events[next]);
         }
         context.SetRasterising(request.drawEveryFrame || time >= target);
-        host.SetClockMs(static_cast<int32_t>(time * 1000 / 44100));
         {
             const StartupTimings::Step first(drawn < 0 ? "first frame" : nullptr);
-            app.RenderFrame();
+            RenderFrameAt(host, app, time);
         }
         if (app.Quitting()) {
             break;
@@ -112,7 +109,7 @@ RunEnd Run(const RenderRequest& request, int64_t target, RenderedFrame& frame) {
         audio.Advance(kRenderFrameUnits);
         time += kRenderFrameUnits;
     }
-    frame.seconds = static_cast<double>(drawn) / kUnitsPerSecond;
+    frame.seconds = static_cast<double>(drawn) / kRenderUnitsPerSecond;
     if (drawn != time) {
         return RunEnd::Quit;
     }
@@ -145,7 +142,7 @@ bool ParseRenderEvents(const std::string& text, std::vector<RenderEvent>& events
         if (*end != '\0' || !std::isfinite(seconds) || seconds < 0.0) {
             return fail("\"" + first + "\" is not a time in seconds");
         }
-        event.time = std::llround(seconds * kUnitsPerSecond);
+        event.time = std::llround(seconds * kRenderUnitsPerSecond);
         std::string verb;
         words >> verb;
         if (verb == "move") {
@@ -193,11 +190,16 @@ bool StartDisk(MusicDiskApp& app, const std::string& archive) {
     return true;
 }
 
+void RenderFrameAt(AppHostHeadless& host, MusicDiskApp& app, int64_t time) {
+    host.SetClockMs(static_cast<int32_t>(time * 1000 / kRenderUnitsPerSecond));
+    app.RenderFrame();
+}
+
 bool RenderDisk(const RenderRequest& request, RenderedFrame& frame) {
-    RunEnd end = Run(request, std::llround(request.seconds * kUnitsPerSecond), frame);
+    RunEnd end = Run(request, std::llround(request.seconds * kRenderUnitsPerSecond), frame);
     if (end == RunEnd::Quit && frame.seconds >= 0.0) {
         // The frame before the quit ran without its pixels: the same run again stops there.
-        end = Run(request, std::llround(frame.seconds * kUnitsPerSecond), frame);
+        end = Run(request, std::llround(frame.seconds * kRenderUnitsPerSecond), frame);
     }
     if (end == RunEnd::Quit) {
         std::fprintf(stderr, "quib: no frame was drawn before the disk was quit\n");

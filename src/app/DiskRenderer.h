@@ -80,7 +80,12 @@ bool StartDisk(MusicDiskApp& app, const std::string& archive);
 // drawn (the reason is on standard error).
 bool RenderDisk(const RenderRequest& request, RenderedFrame& frame);
 
-// The frame step in clock units.
+// The frame step in clock units, and clock units a second.
 inline constexpr int64_t kRenderFrameUnits = 735;
+inline constexpr double kRenderUnitsPerSecond = 44100.0;
+
+// One frame of a headless run, `time` clock units after the disk started: the overlay's clock
+// set to that time, then the frame drawn (the offline audio is advanced by the caller).
+void RenderFrameAt(AppHostHeadless& host, MusicDiskApp& app, int64_t time);
 
 } // namespace quib

@@ -20,7 +20,6 @@ namespace quib {
 
 namespace {
 
-constexpr double kUnitsPerSecond = 44100.0;
 constexpr uint64_t kMiB = 1u << 20;
 
 int64_t LiveBlocks() {
@@ -166,8 +165,9 @@ bool SoakDisk(const SoakRequest& request, SoakReport& report,
             return false;
         }
         report.samples.push_back(SampleMemory(0.0));
-        const auto total = static_cast<uint64_t>(request.seconds * kUnitsPerSecond);
-        const auto sampleUnits = static_cast<uint64_t>(request.sampleSeconds * kUnitsPerSecond);
+        const auto total = static_cast<uint64_t>(request.seconds * kRenderUnitsPerSecond);
+        const auto sampleUnits =
+            static_cast<uint64_t>(request.sampleSeconds * kRenderUnitsPerSecond);
         RandomInput input(request.seed);
         uint64_t done = 0;      // simulated time of the whole run
         uint64_t sinceLoad = 0; // the clock of the current load
@@ -179,8 +179,7 @@ bool SoakDisk(const SoakRequest& request, SoakReport& report,
             int height = 0;
             context.ClientSize(width, height);
             input.Frame(session->app, width, height, report);
-            session->host.SetClockMs(static_cast<int32_t>(sinceLoad * 1000 / 44100));
-            session->app.RenderFrame();
+            RenderFrameAt(session->host, session->app, static_cast<int64_t>(sinceLoad));
             ++report.frames;
             session->host.Audio()->Advance(kRenderFrameUnits);
             done += kRenderFrameUnits;
@@ -196,12 +195,13 @@ bool SoakDisk(const SoakRequest& request, SoakReport& report,
                 ++report.restarts;
             }
             if (done >= nextSample || done >= total) {
-                report.samples.push_back(SampleMemory(static_cast<double>(done) / kUnitsPerSecond));
+                report.samples.push_back(
+                    SampleMemory(static_cast<double>(done) / kRenderUnitsPerSecond));
                 nextSample += sampleUnits;
             }
             if (done >= nextProgress) {
-                progress(static_cast<double>(done) / kUnitsPerSecond);
-                nextProgress += static_cast<uint64_t>(kUnitsPerSecond);
+                progress(static_cast<double>(done) / kRenderUnitsPerSecond);
+                nextProgress += static_cast<uint64_t>(kRenderUnitsPerSecond);
             }
         }
     }

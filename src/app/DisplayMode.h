@@ -52,6 +52,8 @@ public:
     void WindowedClientSize(int& width, int& height) const;
 
     Window* GetWindow() const { return window.get(); }
+    // The window is minimised or otherwise not shown (a headless run has none to hide).
+    bool WindowHidden() const { return window && !window->IsVisible(); }
     GfxContext* Context() const { return context.get(); }
     GfxDevice* Device() const { return device.get(); }
     const std::string& Title() const { return title; }

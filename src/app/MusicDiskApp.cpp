@@ -72,9 +72,8 @@ void MusicDiskApp::RenderThread(MusicDiskApp* app) {
         app->RenderFrame();
         // A shown frame waits for the display in Present; a hidden window draws nothing, so
         // the thread waits about a frame itself.
-        const Window* window = app->display.GetWindow();
-        const bool hidden = window != nullptr && !window->IsVisible();
-        std::this_thread::sleep_for(std::chrono::milliseconds(hidden ? 16 : 1));
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(app->display.WindowHidden() ? 16 : 1));
     }
     app->display.Context()->ReleaseCurrent();
 }
@@ -95,8 +94,7 @@ void MusicDiskApp::RenderFrame() {
         mediaControls->OnFrame(*this);
     }
     // A minimised or hidden window: the songs go on, nothing is drawn.
-    const Window* window = display.GetWindow();
-    if (window != nullptr && !window->IsVisible()) {
+    if (display.WindowHidden()) {
         return;
     }
     GfxDevice& device = *display.Device();

@@ -4,6 +4,7 @@
 // Sections: arguments; extracting; the command.
 #include "ArchiveFile.h"
 #include "Command.h"
+#include "CommandLine.h"
 #include "DiskInput.h"
 #include "EntryNameText.h"
 #include "SourceCompiler.h"
@@ -37,25 +38,10 @@ struct DumpArguments {
 };
 
 const char* ParseDump(std::span<char* const> args, DumpArguments& parsed) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (arg == "--extract") {
-            if (i + 1 == args.size()) {
-                return "--extract needs a folder";
-            }
-            parsed.extract = args[++i];
-        } else if (arg == "--force") {
-            parsed.force = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return "unknown option";
-        } else if (parsed.disk == nullptr) {
-            parsed.disk = args[i];
-        } else {
-            return "too many arguments";
-        }
-    }
-    if (parsed.disk == nullptr) {
-        return "a disk is needed";
+    const ValueOption options[] = {{"--extract", &parsed.extract}};
+    const FlagOption flags[] = {{"--force", &parsed.force}};
+    if (const char* error = ParseValueOptions(args, options, parsed.disk, flags)) {
+        return error;
     }
     if (parsed.force && parsed.extract == nullptr) {
         return "--force goes with --extract";

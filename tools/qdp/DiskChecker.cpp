@@ -43,6 +43,19 @@ const EffectHead& Head(const EffectRecord& effect) {
     return std::visit([](const auto& b) -> const EffectHead& { return b; }, effect.block);
 }
 
+// The screen span of an effect's rectangle, whichever way its width and height point.
+struct Extent {
+    float left;
+    float right;
+    float bottom;
+    float top;
+};
+
+Extent ExtentOf(const EffectHead& head) {
+    return {std::min(head.x, head.x + head.width), std::max(head.x, head.x + head.width),
+            std::min(head.y - head.height, head.y), std::max(head.y - head.height, head.y)};
+}
+
 std::string Interval(const IntervalRecord& interval) {
     // Appended piece by piece: GCC 12 warns wrongly of overlapping copies in "[" + string.
     std::string text = "[";
@@ -288,6 +301,10 @@ void DiskChecker::CheckTexture(int32_t index, const DescriptionPlace& place, con
 // ---- Pages, groups and effects ---------------------------------------------------------------
 
 void DiskChecker::CheckPages() {
+    const bool overlayDraws =
+        model_.pages.size() > 1 &&
+        std::any_of(model_.pages[1].groups.begin(), model_.pages[1].groups.end(),
+                    [](const GroupRecord& g) { return !g.effects.empty(); });
     for (size_t p = 0; p < model_.pages.size(); ++p) {
         const auto& groups = model_.pages[p].groups;
         for (size_t g = 0; g < groups.size(); ++g) {
@@ -296,7 +313,7 @@ void DiskChecker::CheckPages() {
             const auto& effects = groups[g].effects;
             for (size_t e = 0; e < effects.size(); ++e) {
                 CheckEffect(effects[e], group.Effect(e));
-                if (p >= 2) {
+                if (p >= 2 && overlayDraws) {
                     CheckOverlayHidden(effects[e], group.Effect(e));
                 }
             }
@@ -305,23 +322,18 @@ void DiskChecker::CheckPages() {
 }
 
 // The overlay page is drawn first and each song's page over it: an opaque picture over the
-// whole screen on a song page hides the overlay for as long as it shows.
+// whole screen on a song page hides the overlay (when it has something to draw) for as long
+// as it shows.
 void DiskChecker::CheckOverlayHidden(const EffectRecord& effect, const DescriptionPlace& where) {
     const auto* image = std::get_if<ImageEffectBlock>(&effect.block);
-    const bool overlayDraws =
-        model_.pages.size() > 1 &&
-        std::any_of(model_.pages[1].groups.begin(), model_.pages[1].groups.end(),
-                    [](const GroupRecord& g) { return !g.effects.empty(); });
-    if (image == nullptr || !overlayDraws || image->texture < 0 ||
+    if (image == nullptr || image->texture < 0 ||
         static_cast<size_t>(image->texture) >= opaqueTextures_.size() ||
         !opaqueTextures_[static_cast<size_t>(image->texture)]) {
         return;
     }
-    const float left = std::min(image->x, image->x + image->width);
-    const float right = std::max(image->x, image->x + image->width);
-    const float bottom = std::min(image->y - image->height, image->y);
-    const float top = std::max(image->y - image->height, image->y);
-    if (left <= -1.0f && right >= 1.0f && bottom <= -1.0f && top >= 1.0f) {
+    const Extent extent = ExtentOf(*image);
+    if (extent.left <= -1.0f && extent.right >= 1.0f && extent.bottom <= -1.0f &&
+        extent.top >= 1.0f) {
         Warning(where, "an opaque picture over the whole screen on a song page hides the overlay "
                        "page, which is drawn under the song pages; give the picture transparent "
                        "parts, or put it on the overlay page");
@@ -335,13 +347,10 @@ void DiskChecker::CheckEffect(const EffectRecord& effect, const DescriptionPlace
                                        " yet and refuses the disk");
     }
     const EffectHead& head = Head(effect);
-    const float left = std::min(head.x, head.x + head.width);
-    const float right = std::max(head.x, head.x + head.width);
-    const float bottom = std::min(head.y - head.height, head.y);
-    const float top = std::max(head.y - head.height, head.y);
-    if (left > 1.0f || right < -1.0f || bottom > 1.0f || top < -1.0f) {
+    const Extent extent = ExtentOf(head);
+    if (extent.left > 1.0f || extent.right < -1.0f || extent.bottom > 1.0f || extent.top < -1.0f) {
         // At the value that puts it there (the rectangle itself when that is a default).
-        const bool across = left > 1.0f || right < -1.0f;
+        const bool across = extent.left > 1.0f || extent.right < -1.0f;
         Warning(where.Field(across ? (head.x > 1.0f || head.x < -1.0f ? "x" : "width")
                                    : (head.y > 1.0f || head.y < -1.0f ? "y" : "height")),
                 "the rectangle lies entirely off screen (the screen spans -1..1 both ways)");
