@@ -14,6 +14,9 @@ namespace quib {
 // SetTitle, SetIcon, PumpEvents and CreateGfxContext belong to it. The Request*
 // calls, Wake and the queries may come from any thread: requests are carried out by the main
 // thread at its next PumpEvents.
+//
+// Sizes and pointer positions are in pixels, the ones drawn: on a scaled Wayland output, where
+// the compositor counts a window in logical units, the window turns them into pixels.
 class Window {
 public:
     virtual ~Window() = default;

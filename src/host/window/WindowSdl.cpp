@@ -6,6 +6,7 @@
 #include "host/window/GfxContextSdl.h"
 
 #include <SDL.h>
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 
@@ -48,12 +49,38 @@ bool StartVideo(std::string& error) {
     return true;
 }
 
-bool DesktopMode(SDL_DisplayMode& mode, std::string& error) {
+// Pixels SDL gives a window for each unit of its size: on a scaled Wayland output, where sizes
+// and pointer positions count the compositor's logical pixels, the output's scale; 1 on X11.
+// Read from a hidden window that is never shown.
+int PixelsPerUnit() {
+    constexpr int kProbeSize = 64;
+    SDL_Window* probe = SDL_CreateWindow("", 0, 0, kProbeSize, kProbeSize,
+                                         SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (probe == nullptr) {
+        return 1;
+    }
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSizeInPixels(probe, &width, &height);
+    SDL_DestroyWindow(probe);
+    return std::max(1, (width + kProbeSize / 2) / kProbeSize);
+}
+
+// The desktop's size in pixels and the pixels per unit of a window's size.
+bool DesktopPixels(SDL_DisplayMode& mode, int& pixelsPerUnit, std::string& error) {
     if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
         error = NoDisplayText("the desktop size is unknown");
         return false;
     }
+    pixelsPerUnit = PixelsPerUnit();
+    mode.w *= pixelsPerUnit;
+    mode.h *= pixelsPerUnit;
     return true;
+}
+
+// Pixels to SDL's units of a window's size, to the nearest unit, at least one.
+int ToUnits(int pixels, int pixelsPerUnit) {
+    return std::max(1, (pixels + pixelsPerUnit / 2) / pixelsPerUnit);
 }
 
 } // namespace
@@ -64,12 +91,15 @@ struct WindowSdl::State {
     int desktopWidth = 0;
     int desktopHeight = 0;
     int refreshRate = 60;
+    // In pixels, what the window draws in.
     std::atomic<int> clientWidth{0};
     std::atomic<int> clientHeight{0};
     std::atomic<bool> visible{false};
     std::atomic<bool> fullDesktop{false};
-    // Main thread only: the client size of window mode as last asked for, and the last other
-    // size the window was given back from (see KeepWindowedSize).
+    // Main thread only: pixels per unit of SDL's window sizes and pointer positions, as the
+    // window has them now; the client size of window mode as last asked for, and the last other
+    // size the window was given back from (see KeepWindowedSize), in SDL's units.
+    int pixelsPerUnit = 1;
     int windowedWidth = 0;
     int windowedHeight = 0;
     int refusedWidth = 0;
@@ -84,6 +114,8 @@ struct WindowSdl::State {
         SDL_PushEvent(&event);
     }
 
+    // Takes the client size in pixels from SDL's size in units of `width` x `height`.
+    void TakeClientSize(int width, int height);
     void CarryOut(const SDL_UserEvent& request);
     void KeepWindowedSize(int width, int height);
     void Deliver(const SDL_Event& event, WindowListener& listener);
@@ -96,16 +128,19 @@ bool WindowSdl::QueryDesktopSize(int& width, int& height, int& scale, std::strin
         return false;
     }
     SDL_DisplayMode mode{};
-    const bool ok = DesktopMode(mode, error);
+    scale = 1;
+    const bool ok = DesktopPixels(mode, scale, error);
     if (ok) {
         width = mode.w;
         height = mode.h;
     }
-    scale = 1;
+    // SDL's X11 driver gives windows no more pixels than units; a scaled X11 desktop says its
+    // scale in GDK_SCALE.
     const char* driver = SDL_GetCurrentVideoDriver();
     const char* desktopScale = SDL_getenv("GDK_SCALE");
-    if (driver != nullptr && SDL_strcmp(driver, "x11") == 0 && desktopScale != nullptr &&
-        desktopScale[0] >= '1' && desktopScale[0] <= '4' && desktopScale[1] == '\0') {
+    if (scale == 1 && driver != nullptr && SDL_strcmp(driver, "x11") == 0 &&
+        desktopScale != nullptr && desktopScale[0] >= '1' && desktopScale[0] <= '4' &&
+        desktopScale[1] == '\0') {
         scale = desktopScale[0] - '0';
     }
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -126,7 +161,7 @@ std::unique_ptr<WindowSdl> WindowSdl::Create(const WindowSettings& settings, std
     State& s = *result->state;
 
     SDL_DisplayMode mode{};
-    if (!DesktopMode(mode, error)) {
+    if (!DesktopPixels(mode, s.pixelsPerUnit, error)) {
         return nullptr;
     }
     s.desktopWidth = mode.w;
@@ -144,19 +179,19 @@ std::unique_ptr<WindowSdl> WindowSdl::Create(const WindowSettings& settings, std
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
-    const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
+    // Every pixel of a scaled output drawn: the window is sized in units, its drawable has the
+    // pixels.
+    const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI |
                          (settings.maximizable ? Uint32{SDL_WINDOW_RESIZABLE} : Uint32{0});
-    s.window =
-        SDL_CreateWindow(settings.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                         settings.clientWidth, settings.clientHeight, flags);
+    s.windowedWidth = ToUnits(settings.clientWidth, s.pixelsPerUnit);
+    s.windowedHeight = ToUnits(settings.clientHeight, s.pixelsPerUnit);
+    s.window = SDL_CreateWindow(settings.title.c_str(), SDL_WINDOWPOS_CENTERED,
+                                SDL_WINDOWPOS_CENTERED, s.windowedWidth, s.windowedHeight, flags);
     if (s.window == nullptr) {
         error = NoDisplayText("SDL_CreateWindow failed");
         return nullptr;
     }
-    s.clientWidth.store(settings.clientWidth);
-    s.clientHeight.store(settings.clientHeight);
-    s.windowedWidth = settings.clientWidth;
-    s.windowedHeight = settings.clientHeight;
+    s.TakeClientSize(s.windowedWidth, s.windowedHeight);
     return result;
 }
 
@@ -240,9 +275,9 @@ void WindowSdl::State::CarryOut(const SDL_UserEvent& request) {
             SDL_RestoreWindow(window);
         }
         if (width > 0 && height > 0) {
-            windowedWidth = width;
-            windowedHeight = height;
-            SDL_SetWindowSize(window, width, height);
+            windowedWidth = ToUnits(width, pixelsPerUnit);
+            windowedHeight = ToUnits(height, pixelsPerUnit);
+            SDL_SetWindowSize(window, windowedWidth, windowedHeight);
         }
         SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         fullDesktop.store(false);
@@ -251,6 +286,19 @@ void WindowSdl::State::CarryOut(const SDL_UserEvent& request) {
     default:
         break;
     }
+}
+
+void WindowSdl::State::TakeClientSize(int width, int height) {
+    int units = 0;
+    int pixels = 0;
+    int unused = 0;
+    SDL_GetWindowSize(window, &units, &unused);
+    SDL_GL_GetDrawableSize(window, &pixels, &unused);
+    if (units > 0 && pixels > 0) {
+        pixelsPerUnit = std::max(1, (pixels + units / 2) / units);
+    }
+    clientWidth.store(width * pixelsPerUnit);
+    clientHeight.store(height * pixelsPerUnit);
 }
 
 // A window that offers maximise must be resizable for X11 window managers to offer it, so
@@ -290,9 +338,8 @@ void WindowSdl::State::Deliver(const SDL_Event& event, WindowListener& listener)
             listener.OnMaximizeRequest();
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            clientWidth.store(event.window.data1);
-            clientHeight.store(event.window.data2);
-            listener.OnClientSizeChanged(event.window.data1, event.window.data2);
+            TakeClientSize(event.window.data1, event.window.data2);
+            listener.OnClientSizeChanged(clientWidth.load(), clientHeight.load());
             KeepWindowedSize(event.window.data1, event.window.data2);
             break;
         case SDL_WINDOWEVENT_SHOWN:
@@ -306,7 +353,7 @@ void WindowSdl::State::Deliver(const SDL_Event& event, WindowListener& listener)
         }
         break;
     case SDL_MOUSEMOTION:
-        listener.OnMouseMove(event.motion.x, event.motion.y);
+        listener.OnMouseMove(event.motion.x * pixelsPerUnit, event.motion.y * pixelsPerUnit);
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:

@@ -10,6 +10,7 @@ namespace quib {
 
 struct WindowSettings {
     std::string title = "quib"; // UTF-8
+    // In pixels, on a scaled Wayland output too (the window is then that many units smaller).
     int clientWidth = 640;
     int clientHeight = 480;
     // Offer a maximise button (its use is reported, never carried out by the window).
@@ -19,10 +20,10 @@ struct WindowSettings {
 class WindowSdl final : public Window {
 public:
     // The size in pixels of the desktop the window will open on, and its scale: how many
-    // pixels a window gives each of the pixels a disk's window size counts. On X11 the scale
-    // is the desktop's GDK_SCALE (a whole number from 1 to 4) where it is set; elsewhere it is
-    // 1 (a Wayland compositor scales windows itself). False with a message in `error` when no
-    // display can be opened.
+    // pixels a window gives each of the pixels a disk's window size counts. On Wayland the
+    // scale is the output's, which SDL gives windows in pixels for each unit of their size; on
+    // X11 it is the desktop's GDK_SCALE (a whole number from 1 to 4) where it is set; else 1.
+    // False with a message in `error` when no display can be opened.
     static bool QueryDesktopSize(int& width, int& height, int& scale, std::string& error);
     // A hidden window with the given client size, centred on the desktop. Null with a message
     // in `error` when no display can be opened or the window cannot be made.
