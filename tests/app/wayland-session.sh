@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # quib under a Wayland compositor (weston, nested in a private Xvfb so that it has a seat):
 # it plays as a native Wayland client when WAYLAND_DISPLAY is set, ends cleanly when told to,
-# and opens on X11 when the compositor cannot be reached.
-# Usage: wayland-session.sh QUIB DISK.qdp
+# and opens on X11 when the compositor cannot be reached. On an output scaled twice it draws
+# every pixel of a window of the disk's size, and a press lands on the button under it.
+# Usage: wayland-session.sh QUIB DISK.qdp (the demo disk: 853 x 480, its pause button known)
 set -euo pipefail
 quib=$1
 disk=$2
+command -v weston >/dev/null || { echo "SKIP: weston is not installed"; exit 77; }
 work=$(mktemp -d)
 pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+cleanup() { # the newest first: a client before its compositor, a compositor before its server
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -20,19 +22,25 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
+# Its screen holds weston's output window of 2000 x 1480 pixels at scale 2; it outlives the first
+# weston (the last client to leave would reset it).
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 2048x1536x24 -nolisten tcp -noreset 3>"$work/display" \
+    >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 read -r -t 15 number <"$work/display" || fail "Xvfb reported no display"
 export DISPLAY=:$number
-weston --backend=x11-backend.so --use-pixman --socket=quib-test --idle-time=0 \
-    --width=1200 --height=900 >"$work/weston.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -S "$XDG_RUNTIME_DIR/quib-test" ] && break
-    sleep 0.1
-done
-[ -S "$XDG_RUNTIME_DIR/quib-test" ] || fail "weston did not start: $(tail -5 "$work/weston.log")"
+wait_for() { for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done; return 1; }
+start_weston() { # SOCKET SCALE WIDTH HEIGHT (the output's size in units of the scale)
+    weston --backend=x11-backend.so --use-pixman --socket="$1" --idle-time=0 --scale="$2" \
+        --width="$3" --height="$4" >"$work/$1.log" 2>&1 &
+    compositor=$!
+    pids+=("$compositor")
+    wait_for [ -S "$XDG_RUNTIME_DIR/$1" ] || fail "weston did not start: $(tail -5 "$work/$1.log")"
+}
+# A buffer of W x H pixels in a protocol log: shared memory or a DMA buffer.
+has_buffer() { grep -Eq "(create_buffer|create_immed|create)\(.*, $2, $3, " "$1"; }
+start_weston quib-test 1 1200 900
 
 # Natively on Wayland, with X11 at hand too: the protocol log shows its toplevel window and
 # the frames it commits; a termination request ends it with status 0 and nothing said.
@@ -52,6 +60,8 @@ commits=$(grep -c 'wl_surface@[0-9]*\.commit()' "$work/wayland.log" || true)
 if grep -v '^\[' "$work/wayland.log" | grep -qi 'assert\|error'; then
     fail "on Wayland quib said: $(grep -v '^\[' "$work/wayland.log" | grep -i 'assert\|error')"
 fi
+has_buffer "$work/wayland.log" 853 480 || fail "no buffer of the window's 853 x 480 pixels"
+kill "$compositor"
 
 # No compositor behind WAYLAND_DISPLAY: X11.
 WAYLAND_DISPLAY=no-such-compositor "$quib" "$disk" >"$work/x11.out" 2>&1 &
@@ -63,4 +73,59 @@ kill -TERM "$player"
 status=0
 wait "$player" || status=$?
 [ "$status" -eq 0 ] || fail "on X11 quib ended with status $status"
-echo "quib played on Wayland ($commits frames committed) and fell back to X11"
+
+# Scaled twice: 853 x 480 units of the desktop drawn with 1706 x 960 pixels. Where the window
+# lies, weston alone knows: the pointer's position in it, from the protocol log, tells.
+start_weston quib-test-2 2 1000 740
+dbus-daemon --session --fork --print-address=1 --print-pid=2 >"$work/bus" 2>"$work/bus.pid"
+pids+=("$(cat "$work/bus.pid")")
+export DBUS_SESSION_BUS_ADDRESS
+DBUS_SESSION_BUS_ADDRESS=$(cat "$work/bus")
+WAYLAND_DISPLAY=quib-test-2 WAYLAND_DEBUG=client "$quib" "$disk" >"$work/scaled.out" \
+    2>"$work/scaled.log" &
+player=$!
+pids+=("$player")
+wait_for sh -c 'playerctl -l 2>/dev/null | grep -qx quib' || fail "quib is not on the bus"
+wait_for has_buffer "$work/scaled.log" 1706 960 || fail "no buffer of 1706 x 960 pixels"
+grep -q 'wl_surface@[0-9]*\.set_buffer_scale(2)' "$work/scaled.log" ||
+    fail "no buffer scale of 2 on the scaled output"
+# The window's surface and, from the log, the pointer's last place in it (in units).
+surface=$(grep -o 'get_xdg_surface(new id xdg_surface@[0-9]*, wl_surface@[0-9]*)' \
+    "$work/scaled.log" | head -1 | grep -o 'wl_surface@[0-9]*')
+pointer_events() { grep -c 'wl_pointer@[0-9]*\.\(enter\|motion\)(' "$work/scaled.log" || true; }
+pointer_moved() { [ "$(pointer_events)" -gt "$before" ]; }
+pointer_in_surface() {
+    awk -F'[(),]' -v surface="$surface" '
+        /wl_pointer@[0-9]*\.enter\(/ { inside = index($0, surface ",") > 0 }
+        /wl_pointer@[0-9]*\.leave\(/ { inside = 0 }
+        /wl_pointer@[0-9]*\.(enter|motion)\(/ && inside { x = $(NF - 2); y = $(NF - 1) }
+        END { if (x != "") printf "%d %d\n", x, y }' "$work/scaled.log"
+}
+# The middle of the output lies inside the window wherever weston put it. The pointer comes
+# into weston's window from outside: one already inside when the window opened is not always
+# followed.
+before=$(pointer_events)
+xdotool mousemove 2040 1520 sleep 0.3 mousemove 1000 740
+wait_for pointer_moved || fail "the pointer did not reach the window"
+sleep 0.2
+read -r x y < <(pointer_in_surface) || fail "the pointer is not in the window's surface"
+x=$((1000 - 2 * x))
+y=$((740 - 2 * y))
+# The pause button's middle, at (-0.67, -0.8) of the picture. The picture shows after the
+# intro: pressed until the song pauses.
+x=$((x + 1706 * 165 / 1000))
+y=$((y + 960 * 9 / 10))
+status=
+for _ in $(seq 30); do
+    xdotool mousemove "$x" "$y" sleep 0.1 mousedown 1 sleep 0.2 mouseup 1
+    status=$(playerctl -p quib status 2>/dev/null || true)
+    [ "$status" = Paused ] && break
+    sleep 0.3
+done
+[ "$status" = Paused ] || fail "a press on the pause button at ($x, $y) left the song $status"
+kill -TERM "$player"
+status=0
+wait "$player" || status=$?
+[ "$status" -eq 0 ] || fail "on the scaled output quib ended with status $status"
+echo "quib played on Wayland ($commits frames committed), fell back to X11, and drew twice" \
+    "the pixels on an output scaled twice"
