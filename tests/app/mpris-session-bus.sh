@@ -21,10 +21,13 @@ export SDL_AUDIODRIVER=dummy
 # allocations that driver leaves behind can no longer be told from the player's (their module is
 # gone). As for the window tests, a sanitizer build checks leaks in the headless tests only.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
+# quib asks for the desktop's size, leaving the server, before it opens its window: a server
+# that resets when its last client leaves may refuse that window for a moment.
+xvfb_args=(-a -s "-screen 0 1280x1024x24 -noreset")
 
 # Without a session bus: still playing after two seconds, nothing on either stream.
 status=0
-DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus xvfb-run -a \
+DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus xvfb-run "${xvfb_args[@]}" \
     timeout 2 "$quib" "$disk" >"$work/nobus.out" 2>&1 || status=$?
 [ "$status" -eq 124 ] || fail "without a bus quib ended with status $status"
 [ ! -s "$work/nobus.out" ] || fail "without a bus quib said: $(cat "$work/nobus.out")"
@@ -34,7 +37,7 @@ export DBUS_SESSION_BUS_ADDRESS
 DBUS_SESSION_BUS_ADDRESS=$(cat "$work/address")
 daemon=$(cat "$work/pid")
 
-xvfb-run -a "$quib" "$disk" >"$work/quib.out" 2>&1 &
+xvfb-run "${xvfb_args[@]}" "$quib" "$disk" >"$work/quib.out" 2>&1 &
 player=$!
 for _ in $(seq 100); do
     playerctl -l 2>/dev/null | grep -qx quib && break
