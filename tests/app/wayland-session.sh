@@ -10,8 +10,15 @@ disk=$2
 command -v weston >/dev/null || { echo "SKIP: weston is not installed"; exit 77; }
 work=$(mktemp -d)
 pids=()
-cleanup() { # the newest first: a client before its compositor, a compositor before its server
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+running() { local state; state=$(ps -o stat= -p "$1") && [[ $state != Z* ]]; }
+# The newest first, each given three seconds to end: a client leaves before its compositor
+# (one whose compositor goes away first may never end), a compositor before its server.
+cleanup() {
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill "${pids[i]}" 2>/dev/null || continue
+        for _ in $(seq 30); do running "${pids[i]}" || break; sleep 0.1; done
+        kill -KILL "${pids[i]}" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
