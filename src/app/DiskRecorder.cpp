@@ -23,7 +23,8 @@ bool RecordDisk(const RecordRequest& request, RecordSink& sink, RecordReport& re
     if (report.to < 0) {
         report.to = run.App().Songs().CurrentSongLength();
         if (report.to <= 0) {
-            std::fprintf(stderr, "quib: the first song's length is not known\n");
+            std::fprintf(stderr,
+                         "quib: the first song's length is not known: the end must be given\n");
             return false;
         }
     }

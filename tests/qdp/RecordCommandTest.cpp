@@ -91,6 +91,16 @@ TEST_F(RecordCommand, WritesTheStreamsOfEachContainerInStep) {
     }
 }
 
+// Without --to, the song started with is recorded whole: song 1 of the demo lasts 42.0 s
+// (song 0, 1:09.1).
+TEST_F(RecordCommand, WithoutAnEndTheFirstSongPlayedIsRecordedWhole) {
+    const fs::path video = scratch / "song.webm";
+    const Result run = Record(video, "--song 1 --fps 2 --size 64x36");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(Mentions(run, "84 frames at 2 a second (42.000 s"));
+    EXPECT_NEAR(StreamEnd(video, "a"), 42.0, 0.5);
+}
+
 double Psnr(const DecodedImage& a, const DecodedImage& b) {
     double squares = 0.0;
     for (size_t i = 0; i < a.argb.size(); ++i) {
