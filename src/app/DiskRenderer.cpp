@@ -63,50 +63,29 @@ enum class RunEnd { Refused, Kept, Quit };
 // `target`, which it keeps in `frame`, or until the disk quits; `frame.seconds` is then the
 // time of the last frame run whole (-1 when none was), which may not have been rasterised.
 RunEnd Run(const RenderRequest& request, int64_t target, RenderedFrame& frame) {
-    HeadlessSettings settings = HeadlessRunSettings(request.width, request.height);
-    if (request.desktopWidth > 0 && request.desktopHeight > 0) {
-        settings.desktopWidth = request.desktopWidth;
-        settings.desktopHeight = request.desktopHeight;
-    }
-    AppHostHeadless host(settings);
-    MusicDiskApp app(host);
-    if (!StartDisk(app, request.archive)) {
+    HeadlessRun run(request);
+    if (!run.Start()) {
         return RunEnd::Refused;
     }
     const StartupTimings::Step frames("later frames and mixing");
-    frame.missingSongs.clear();
-    for (int32_t n = 0; n < static_cast<int32_t>(app.Songs().SongCount()); ++n) {
-        const Song* song = app.Songs().SongAt(n);
-        std::error_code error;
-        if (song != nullptr && song->handle == 0 && !std::filesystem::exists(song->path, error)) {
-            frame.missingSongs.push_back({n, song->title, song->path});
-        }
-    }
-    GfxContextEgl& context = *host.Context();
-    AudioOutputOffline& audio = *host.Audio();
-    if (request.firstSong != 0) {
-        app.Songs().SelectSong(request.firstSong);
-    }
-    size_t next = 0;
+    frame.missingSongs = run.MissingSongs();
+    GfxContextEgl& context = run.Context();
     int64_t time = 0;
     int64_t drawn = -1;
     while (true) {
-        for (; next < request.events.size() && request.events[next].time <= time; ++next) {
-            Apply(app, request.events[next]);
-        }
         context.SetRasterising(request.drawEveryFrame || time >= target);
         {
             const StartupTimings::Step first(drawn < 0 ? "first frame" : nullptr);
-            RenderFrameAt(host, app, time);
+            run.Frame(time);
         }
-        if (app.Quitting()) {
+        if (run.App().Quitting()) {
             break;
         }
         drawn = time;
         if (time >= target && !(request.drawAnother && request.drawAnother())) {
             break;
         }
-        audio.Advance(kRenderFrameUnits);
+        run.Audio().Advance(kRenderFrameUnits);
         time += kRenderFrameUnits;
     }
     frame.seconds = static_cast<double>(drawn) / kRenderUnitsPerSecond;
@@ -188,6 +167,49 @@ bool StartDisk(MusicDiskApp& app, const std::string& archive) {
     }
     app.Start();
     return true;
+}
+
+HeadlessRun::HeadlessRun(const HeadlessRunRequest& request)
+    : request(request), host([&] {
+          HeadlessSettings settings = HeadlessRunSettings(request.width, request.height);
+          if (request.desktopWidth > 0 && request.desktopHeight > 0) {
+              settings.desktopWidth = request.desktopWidth;
+              settings.desktopHeight = request.desktopHeight;
+          }
+          return settings;
+      }()),
+      app(std::make_unique<MusicDiskApp>(host)) {}
+
+HeadlessRun::~HeadlessRun() = default;
+
+bool HeadlessRun::Start() {
+    if (!StartDisk(*app, request.archive)) {
+        return false;
+    }
+    if (request.firstSong != 0) {
+        app->Songs().SelectSong(request.firstSong);
+    }
+    return true;
+}
+
+std::vector<MissingSong> HeadlessRun::MissingSongs() const {
+    std::vector<MissingSong> missing;
+    for (int32_t n = 0; n < static_cast<int32_t>(app->Songs().SongCount()); ++n) {
+        const Song* song = app->Songs().SongAt(n);
+        std::error_code error;
+        if (song != nullptr && song->handle == 0 && !std::filesystem::exists(song->path, error)) {
+            missing.push_back({n, song->title, song->path});
+        }
+    }
+    return missing;
+}
+
+void HeadlessRun::Frame(int64_t time) {
+    for (; nextEvent < request.events.size() && request.events[nextEvent].time <= time;
+         ++nextEvent) {
+        Apply(*app, request.events[nextEvent]);
+    }
+    RenderFrameAt(host, *app, time);
 }
 
 void RenderFrameAt(AppHostHeadless& host, MusicDiskApp& app, int64_t time) {

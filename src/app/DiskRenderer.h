@@ -6,11 +6,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace quib {
 
+class GfxContextEgl;
 class MusicDiskApp;
 
 // One scripted input event, at a time in clock units (1/44100 s) from the start.
@@ -30,9 +32,10 @@ struct RenderEvent {
 bool ParseRenderEvents(const std::string& text, std::vector<RenderEvent>& events,
                        std::string& error);
 
-struct RenderRequest {
+// What a headless run loads and how: the disk, the frame's size and desktop, scripted input
+// and the song to start with.
+struct HeadlessRunRequest {
     std::string archive;
-    double seconds = 0.0;
     // Size of the rendered frame; 0 x 0: the disk's own window size.
     int width = 0;
     int height = 0;
@@ -43,6 +46,10 @@ struct RenderRequest {
     // The song playback starts with, as if selected before the first frame; the playlist
     // keeps its order. A number outside the playlist is ignored.
     int32_t firstSong = 0;
+};
+
+struct RenderRequest : HeadlessRunRequest {
+    double seconds = 0.0;
     // Rasterise every frame as a window shows them, not only the one kept (the same pixels,
     // slower).
     bool drawEveryFrame = false;
@@ -71,6 +78,35 @@ HeadlessSettings HeadlessRunSettings(int width, int height);
 // Loads the disk from `archive` into `app` (its songs from music/ beside the archive) and plays
 // song 0. False when the disk is refused (the user has been told why).
 bool StartDisk(MusicDiskApp& app, const std::string& archive);
+
+// The host and the application of one headless run as `request` asks; the request must
+// outlive it.
+class HeadlessRun {
+public:
+    explicit HeadlessRun(const HeadlessRunRequest& request);
+    ~HeadlessRun();
+    HeadlessRun(const HeadlessRun&) = delete;
+    HeadlessRun& operator=(const HeadlessRun&) = delete;
+
+    // Loads the disk and plays the first song asked for. False when the disk is refused (the
+    // user has been told why).
+    bool Start();
+    // The songs whose files the player did not find (after Start).
+    std::vector<MissingSong> MissingSongs() const;
+    // The events due by `time` applied in order, then the frame at `time` (RenderFrameAt).
+    void Frame(int64_t time);
+
+    MusicDiskApp& App() { return *app; }
+    // The context and the audio output (after Start).
+    GfxContextEgl& Context() { return *host.Context(); }
+    AudioOutputOffline& Audio() { return *host.Audio(); }
+
+private:
+    const HeadlessRunRequest& request;
+    AppHostHeadless host;
+    std::unique_ptr<MusicDiskApp> app;
+    size_t nextEvent = 0;
+};
 
 // The real application on the headless host: the offline audio output and the overlay's
 // clock advance 735 clock units (1/60 s) a frame from the start of playback; events apply

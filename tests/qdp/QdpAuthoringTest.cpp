@@ -772,8 +772,8 @@ TEST_F(QdpAuthoring, TheDemoDrawnAtItsWindowSizeLooksAsDrawnLargeAndScaledDown) 
     // a desktop's size, then scaled down as a window once showed a desktop-sized frame.
     RenderedFrame own;
     RenderedFrame large;
-    ASSERT_TRUE(RenderDisk({kDemo.string(), 12.0, 0, 0, {}}, own));
-    ASSERT_TRUE(RenderDisk({kDemo.string(), 12.0, 1920, 1080, {}}, large));
+    ASSERT_TRUE(RenderDisk({{kDemo.string()}, 12.0}, own));
+    ASSERT_TRUE(RenderDisk({{kDemo.string(), 1920, 1080}, 12.0}, large));
     ASSERT_EQ(own.width, 853);
     ASSERT_EQ(own.height, 480);
     // Edges are sampled differently (a texture minified once, or drawn large and then

@@ -1,18 +1,13 @@
 // qdp render: run a disk headless to a point in time and write that frame as a PNG.
 #include "Command.h"
 #include "CommandLine.h"
-#include "DiskInput.h"
+#include "HeadlessOptions.h"
 #include "app/DiskRenderer.h"
 #include "app/StartupTimings.h"
 #include "host/gfx/ImageCodec.h"
 
-#include <cerrno>
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 
 namespace quib::qdp {
@@ -22,9 +17,7 @@ namespace {
 struct RenderArguments {
     const char* disk = nullptr;
     const char* time = nullptr;
-    const char* size = nullptr;
-    const char* events = nullptr;
-    const char* song = nullptr;
+    HeadlessOptions headless;
     const char* out = nullptr;
     bool timings = false;
 };
@@ -32,9 +25,9 @@ struct RenderArguments {
 // Fills arguments; answers an error text for the usage message, or null.
 const char* ParseRender(std::span<char* const> args, RenderArguments& parsed) {
     const ValueOption options[] = {{"--time", &parsed.time},
-                                   {"--size", &parsed.size},
-                                   {"--events", &parsed.events},
-                                   {"--song", &parsed.song},
+                                   {"--size", &parsed.headless.size},
+                                   {"--events", &parsed.headless.events},
+                                   {"--song", &parsed.headless.song},
                                    {"--out", &parsed.out}};
     const FlagOption flags[] = {{"--timings", &parsed.timings}};
     if (const char* error = ParseValueOptions(args, options, parsed.disk, flags)) {
@@ -44,27 +37,6 @@ const char* ParseRender(std::span<char* const> args, RenderArguments& parsed) {
         return "a disk, --time and --out are needed";
     }
     return nullptr;
-}
-
-// The song to start with: a number of the disk's playlist. An unreadable description is left
-// for the render to refuse.
-int ParseSong(const Command& self, const char* disk, const char* text, int32_t& song) {
-    uint64_t number = 0;
-    if (!ParseUnsigned(text, number) || number > INT32_MAX) {
-        return UsageError(self, "--song needs a song number from 0, not \"%s\"", text);
-    }
-    song = static_cast<int32_t>(number);
-    DiskInput input;
-    if (!OpenDiskInput(self, disk, input)) {
-        return kExitFailure;
-    }
-    const ParsedDescription parsed = ParseDescription(input.description);
-    const size_t songs = parsed.model.songs.size();
-    if (!parsed.error && static_cast<size_t>(song) >= songs) {
-        return UsageError(self, "--song %d: %s has %zu song%s, numbered from 0", song, disk, songs,
-                          songs == 1 ? "" : "s");
-    }
-    return kExitOk;
 }
 
 int RunRender(const Command& self, std::span<char* const> args) {
@@ -81,25 +53,8 @@ int RunRender(const Command& self, std::span<char* const> args) {
     if (!ParseSeconds(parsed.time, request.seconds)) {
         return UsageError(self, "--time needs seconds from 0 to 86400, not \"%s\"", parsed.time);
     }
-    if (parsed.size != nullptr && !ParseSize(parsed.size, request.width, request.height)) {
-        return UsageError(self, "--size needs WIDTHxHEIGHT, not \"%s\"", parsed.size);
-    }
-    if (parsed.song != nullptr) {
-        if (const int status = ParseSong(self, parsed.disk, parsed.song, request.firstSong)) {
-            return status;
-        }
-    }
-    if (parsed.events != nullptr) {
-        std::ifstream in(parsed.events, std::ios::binary);
-        if (!in) {
-            return Failure(self, "%s: cannot open: %s", parsed.events, std::strerror(errno));
-        }
-        std::ostringstream text;
-        text << in.rdbuf();
-        std::string error;
-        if (!ParseRenderEvents(text.str(), request.events, error)) {
-            return Failure(self, "%s: %s", parsed.events, error.c_str());
-        }
+    if (const int status = ApplyHeadlessOptions(self, parsed.disk, parsed.headless, request)) {
+        return status;
     }
     RenderedFrame frame;
     bool rendered = false;
@@ -108,12 +63,7 @@ int RunRender(const Command& self, std::span<char* const> args) {
         const StartupTimings::Step step("tear-down");
         rendered = RenderDisk(request, frame);
     }
-    for (const MissingSong& song : frame.missingSongs) {
-        std::fprintf(stderr,
-                     "qdp render: %s: warning: song %d \"%s\": %s is not found; the player "
-                     "skips the song\n",
-                     parsed.disk, song.index, song.title.c_str(), song.path.c_str());
-    }
+    WarnMissingSongs(self, parsed.disk, frame.missingSongs);
     if (!rendered) {
         return Failure(self, "%s: no frame rendered", parsed.disk);
     }

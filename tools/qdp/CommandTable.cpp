@@ -14,13 +14,14 @@ extern const Command commandBuild;
 extern const Command commandDump;
 extern const Command commandCheck;
 extern const Command commandRender;
+extern const Command commandRecord;
 extern const Command commandSoak;
 
 namespace {
 
 const Command* const kCommands[] = {
-    &commandLs,   &commandCat,   &commandAdd,    &commandBuild,
-    &commandDump, &commandCheck, &commandRender, &commandSoak,
+    &commandLs,    &commandCat,    &commandAdd,    &commandBuild, &commandDump,
+    &commandCheck, &commandRender, &commandRecord, &commandSoak,
 };
 
 void Report(const Command& command, const char* format, va_list args) {
