@@ -15,11 +15,12 @@ extern const Command commandDump;
 extern const Command commandCheck;
 extern const Command commandRender;
 extern const Command commandSoak;
+extern const Command commandPreview;
 
 namespace {
 
 const Command* const kCommands[] = {
-    &commandLs,   &commandCat,   &commandAdd,    &commandBuild,
+    &commandLs,   &commandCat,   &commandAdd,    &commandBuild, &commandPreview,
     &commandDump, &commandCheck, &commandRender, &commandSoak,
 };
 
