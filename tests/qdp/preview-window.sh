@@ -48,7 +48,7 @@ grep -q "^$work/demo.toml:[0-9]*:[0-9]*: error: " "$work/preview.log" ||
     fail "the error does not name the file, line and column"
 kill -0 "$preview" || fail "the preview ended on a broken edit"
 
-xdotool windowactivate --sync "$window" key Escape
+xdotool windowfocus --sync "$window" key Escape
 status=0
 wait "$preview" || status=$?
 [ "$status" -eq 0 ] || fail "the preview ended with status $status"
