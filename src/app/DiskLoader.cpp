@@ -41,10 +41,7 @@ private:
 
 DiskLoader::DiskLoader(MusicDiskApp& app) : app(app) {}
 
-// Pages that were read but not handed over go before the store whose textures they use.
-DiskLoader::~DiskLoader() {
-    pages.clear();
-}
+DiskLoader::~DiskLoader() = default;
 
 TextureStore& DiskLoader::Textures() {
     return textures ? *textures : app.Textures();

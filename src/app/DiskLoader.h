@@ -59,7 +59,9 @@ private:
     MusicDiskApp& app;
     Archive* archive = nullptr; // open while Read reads the description
     bool displayFailed = false; // the display could not be made: the disk is not at fault
-    // A reload reads into a store of its own; a first load into the application's.
+    // A reload reads into a store of its own; a first load into the application's. Pages not
+    // handed over are destroyed before the store whose textures they use (members go in
+    // reverse order).
     std::unique_ptr<TextureStore> textures;
     std::vector<std::unique_ptr<quib::Page>> pages; // handed to the schedule once read whole
     bool reloading = false;

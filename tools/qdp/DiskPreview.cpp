@@ -34,6 +34,11 @@ long long Milliseconds(Clock::duration d) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
 }
 
+bool SameHeader(const DescriptionHeader& a, const DescriptionHeader& b) {
+    return a.title == b.title && a.windowed == b.windowed && a.allowToggle == b.allowToggle &&
+           a.aspect == b.aspect && a.windowHeight == b.windowHeight;
+}
+
 std::string SongKey(const std::string& fileName) {
     std::string key = fileName;
     std::replace(key.begin(), key.end(), '\\', '/');
@@ -106,6 +111,14 @@ std::optional<DiskPreview::Pending> DiskPreview::Build() {
                   build);
         return std::nullopt;
     }
+    const DescriptionHeader& now = built.disk.model.header;
+    if (header && !SameHeader(*header, now)) {
+        std::fprintf(stderr,
+                     "qdp preview: %s: the window keeps its title, size, aspect and mode until "
+                     "the preview starts again\n",
+                     source.c_str());
+    }
+    header = now;
     Pending made;
     made.build = build;
     made.fd = ::memfd_create("qdp-preview.qdp", MFD_CLOEXEC);

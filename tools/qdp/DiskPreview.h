@@ -4,6 +4,7 @@
 
 #include "Command.h"
 #include "app/DiskDriver.h"
+#include "description/DescriptionModel.h"
 #include "host/gfx/GfxTexture.h"
 #include "host/gfx/GfxVertexBuffer.h"
 
@@ -97,6 +98,7 @@ private:
     bool songsChanged = false;                    // since the last whole build
     bool rebuildAsked = false;
     uint64_t builds = 0;
+    std::optional<DescriptionHeader> header; // of the last whole build
     std::chrono::steady_clock::time_point lastLook;
     std::chrono::steady_clock::time_point changeSeen;
 
