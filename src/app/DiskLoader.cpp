@@ -69,7 +69,7 @@ bool DiskLoader::Song(const SongRecord& song, DescriptionReader&) {
 bool DiskLoader::Texture(const std::string& name, DescriptionReader&) {
     // A name the archive lacks, or an image that does not decode, takes no index.
     const StartupTimings::Step step("images (decode and upload)");
-    Textures().LoadTexture(name, *archive);
+    Textures().LoadTexture(name, *archive, reloading ? &app.Textures() : nullptr);
     return true;
 }
 

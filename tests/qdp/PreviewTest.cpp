@@ -19,6 +19,7 @@ namespace fs = std::filesystem;
 
 constexpr uint32_t kRed = 0xFFFF0000u;
 constexpr uint32_t kBlue = 0xFF0000FFu;
+constexpr uint32_t kGreen = 0xFF00FF00u;
 
 // Songs of a few seconds each; every song's page is one picture over the whole window.
 std::string Source(const std::vector<std::string>& songs, const std::string& picture) {
@@ -72,7 +73,7 @@ protected:
 };
 
 // Ctrl+Right moves to song 1; a new picture is swapped in on the next frame while song 1 plays
-// on from where it was.
+// on from where it was, and so is a picture whose file changed.
 TEST_F(Preview, AnEditIsSwappedInWhileTheSongPlaysOn) {
     preview.OnKey(WindowKey::CtrlRight);
     std::vector<uint32_t> frame = Frames(60);
@@ -89,6 +90,11 @@ TEST_F(Preview, AnEditIsSwappedInWhileTheSongPlaysOn) {
     EXPECT_EQ(app.Songs().GetPlaybackPosition(), before + kRenderFrameUnits);
     EXPECT_EQ(frame[24 * 64 + 32], kBlue);
     EXPECT_EQ(preview.ErrorLine(), "");
+
+    // A picture changed under the same name is decoded again, not taken from the last disk.
+    test::WriteBytes(scratch + "/blue.png", test::SolidPng(4, 4, kGreen));
+    ASSERT_TRUE(preview.CheckFiles());
+    EXPECT_EQ(Frames(1)[24 * 64 + 32], kGreen);
 }
 
 // A build with errors keeps the running disk and says where the error is, on standard error
