@@ -255,11 +255,12 @@ void DiskPreview::OnFrame() {
     std::string why;
     if (app->Reload(MemoryFilePath(next->fd), next->reloadSongs, why)) {
         const Clock::time_point done = Clock::now();
-        std::fprintf(stderr,
-                     "qdp preview: %s: swapped in %lld ms after the change (build %lld ms, "
-                     "swap %lld ms)\n",
-                     source.c_str(), Milliseconds(done - next->detected),
-                     Milliseconds(next->building), Milliseconds(done - swapping));
+        std::fprintf(
+            stderr,
+            "qdp preview: %s: swapped in %lld ms after the change was seen (build %lld ms, "
+            "swap %lld ms)\n",
+            source.c_str(), Milliseconds(done - next->detected), Milliseconds(next->building),
+            Milliseconds(done - swapping));
         const std::lock_guard lock(mutex);
         if (errorBuild < next->build) {
             errorLine.clear();
