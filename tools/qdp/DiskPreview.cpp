@@ -192,12 +192,12 @@ bool DiskPreview::CheckFiles() {
 }
 
 void DiskPreview::Rebuild() {
-    changeSeen = Clock::now();
+    const Clock::time_point seen = Clock::now();
     std::optional<Pending> made = Build();
     if (!made) {
         return;
     }
-    made->detected = changeSeen;
+    made->detected = seen;
     made->reloadSongs = songsChanged;
     songsChanged = false;
     const std::lock_guard lock(mutex);

@@ -39,7 +39,7 @@ public:
     DiskPreview& operator=(const DiskPreview&) = delete;
 
     // Builds the disk and loads it into `app` (display, songs, pages), which it then drives
-    // until the application is destroyed. False when the source has errors or the disk is
+    // until the application tears down. False when the source has errors or the disk is
     // refused; the user has been told why.
     bool Start(MusicDiskApp& app);
     // Rebuilds when a watched file changed since the last look; true when it did.
@@ -100,7 +100,6 @@ private:
     uint64_t builds = 0;
     std::optional<DescriptionHeader> header; // of the last whole build
     std::chrono::steady_clock::time_point lastLook;
-    std::chrono::steady_clock::time_point changeSeen;
 
     // Shared.
     mutable std::mutex mutex;
