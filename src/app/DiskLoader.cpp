@@ -39,13 +39,28 @@ private:
 
 } // namespace
 
+DiskLoader::DiskLoader(MusicDiskApp& app) : app(app) {}
+
+DiskLoader::~DiskLoader() = default;
+
+TextureStore& DiskLoader::Textures() {
+    return textures ? *textures : app.Textures();
+}
+
 bool DiskLoader::Header(const DescriptionHeader& header, DescriptionReader&) {
+    if (reloading) {
+        return true;
+    }
     app.Display().Configure(header);
     displayFailed = !app.CreateDisplay();
     return !displayFailed;
 }
 
 bool DiskLoader::Song(const SongRecord& song, DescriptionReader&) {
+    if (reloading) {
+        songs.push_back(song);
+        return true;
+    }
     const StartupTimings::Step step("songs (module loading)");
     app.Songs().AddSong(song.fileName, song.title, song.bassFlags, song.isStream != 0);
     return true;
@@ -54,7 +69,7 @@ bool DiskLoader::Song(const SongRecord& song, DescriptionReader&) {
 bool DiskLoader::Texture(const std::string& name, DescriptionReader&) {
     // A name the archive lacks, or an image that does not decode, takes no index.
     const StartupTimings::Step step("images (decode and upload)");
-    app.Textures().LoadTexture(name, *archive);
+    Textures().LoadTexture(name, *archive, reloading ? &app.Textures() : nullptr);
     return true;
 }
 
@@ -64,13 +79,12 @@ bool DiskLoader::Page(DescriptionReader& reader) {
         reader.Fail("memory for a page");
         return false;
     }
-    app.Schedule().AddPage(std::move(page));
+    pages.push_back(std::move(page));
     return true;
 }
 
 bool DiskLoader::Group(DescriptionReader& reader) {
-    PageSchedule& schedule = app.Schedule();
-    quib::Page& page = schedule.PageAt(schedule.PageCount() - 1);
+    quib::Page& page = *pages.back();
     auto group = std::unique_ptr<EffectGroup>(new EffectGroup(page.device, &page));
     if (!group) {
         reader.Fail("memory for a group");
@@ -81,8 +95,7 @@ bool DiskLoader::Group(DescriptionReader& reader) {
 }
 
 EffectGroup& DiskLoader::CurrentGroup() {
-    PageSchedule& schedule = app.Schedule();
-    return *schedule.PageAt(schedule.PageCount() - 1).groups.back();
+    return *pages.back()->groups.back();
 }
 
 bool DiskLoader::Interval(const IntervalRecord& interval, DescriptionReader&) {
@@ -100,15 +113,49 @@ bool DiskLoader::Effect(EffectType type, DescriptionReader& reader) {
         return false;
     }
     const StartupTimings::Step step("effects (their images)");
-    effect->Load(app.Textures(), reader, *archive);
+    effect->Load(Textures(), reader, *archive);
     return !reader.Failed();
 }
 
 bool DiskLoader::Load(const std::string& archivePath) {
+    std::string why;
+    if (!Read(archivePath, why)) {
+        if (!displayFailed) {
+            app.Host().ShowMessage("Fatal Error",
+                                   "The disk \"" + archivePath + "\" cannot be played: " + why);
+        }
+        return false;
+    }
+    app.Schedule().ReplacePages(std::move(pages));
+    return true;
+}
+
+bool DiskLoader::Reload(const std::string& archivePath, bool reloadSongs, std::string& why) {
+    reloading = true;
+    textures = std::make_unique<TextureStore>(app.Display().Device());
+    if (!Read(archivePath, why)) {
+        return false;
+    }
+    if (reloadSongs || !app.Songs().Holds(songs)) {
+        app.Songs().ReplaceSongs(songs);
+    }
+    // The new effects are laid out for the description's aspect; in full-desktop mode they
+    // hear of the switch the running ones heard of.
+    const DisplayMode& display = app.Display();
+    if (display.Aspect() != display.WindowedAspect()) {
+        for (const auto& page : pages) {
+            page->AspectChanged(display.WindowedAspect(), display.Aspect());
+        }
+    }
+    app.Schedule().ReplacePages(std::move(pages));
+    app.ReplaceTextures(std::move(textures));
+    return true;
+}
+
+bool DiskLoader::Read(const std::string& archivePath, std::string& why) {
     const StartupTimings::Step step("archive open and close");
-    const auto refuse = [&](const std::string& why) {
-        app.Host().ShowMessage("Fatal Error",
-                               "The disk \"" + archivePath + "\" cannot be played: " + why);
+    const auto refuse = [&](const std::string& reason) {
+        why = reason;
         return false;
     };
     ZipArchive zip;
@@ -134,11 +181,8 @@ bool DiskLoader::Load(const std::string& archivePath) {
         read = ReadDescription(reader, *this);
     }
     archive = nullptr;
-    if (read) {
-        return true;
-    }
-    if (displayFailed) {
-        return false;
+    if (read || displayFailed) {
+        return read;
     }
     return refuse(std::string("its entry \"") + kDescriptionEntry + "\" stopped at byte " +
                   std::to_string(reader.FailOffset()) + ": expected " + reader.Expected() + ".");

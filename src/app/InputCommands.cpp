@@ -59,6 +59,10 @@ void InputCommands::KeyDown(WindowKey key, bool altHeld) {
             quit();
         }
         break;
+    case WindowKey::F5:
+    case WindowKey::CtrlLeft:
+    case WindowKey::CtrlRight:
+        break; // not the disk's: the player has no keyboard shortcuts
     }
 }
 

@@ -58,6 +58,9 @@ int MusicDiskApp::Run() {
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
+        if (driver != nullptr && !quitting.load()) {
+            driver->OnPump();
+        }
     }
     running = 0;
     renderThread.join();
@@ -86,6 +89,9 @@ void MusicDiskApp::RenderFrame() {
     if (quitting.load()) {
         return;
     }
+    if (driver != nullptr) {
+        driver->OnFrame();
+    }
     if (player.CurrentSong() != -1) {
         songPosition = player.BytePosition();
     }
@@ -101,8 +107,26 @@ void MusicDiskApp::RenderFrame() {
     device.BeginFrame();
     device.Clear();
     DrawScheduledPages();
+    if (driver != nullptr) {
+        driver->DrawOverPages();
+    }
     device.EndFrame();
     device.Present();
+}
+
+void MusicDiskApp::OnKeyDown(WindowKey key, bool altHeld) {
+    input.KeyDown(key, altHeld);
+    if (driver != nullptr) {
+        driver->OnKey(key);
+    }
+}
+
+bool MusicDiskApp::Reload(const std::string& archivePath, bool reloadSongs, std::string& why) {
+    return DiskLoader(*this).Reload(archivePath, reloadSongs, why);
+}
+
+void MusicDiskApp::ReplaceTextures(std::unique_ptr<TextureStore> store) {
+    textures = std::move(store);
 }
 
 void MusicDiskApp::RequestQuit() {
@@ -118,6 +142,10 @@ void MusicDiskApp::Start() {
 }
 
 void MusicDiskApp::TearDown() {
+    if (driver != nullptr) {
+        driver->ReleaseResources();
+        driver = nullptr;
+    }
     schedule.Clear();
     player.FreeSongs();
     textures.reset();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/AppHost.h"
+#include "app/DiskDriver.h"
 #include "app/DisplayMode.h"
 #include "app/InputCommands.h"
 #include "app/MediaControls.h"
@@ -50,9 +51,20 @@ public:
     // A remote control served once a frame on the render thread (none by default); it must
     // outlive Run.
     void SetMediaControls(MediaControls* controls) { mediaControls = controls; }
+    // A program that drives the disk (none by default); it must outlive Run, or TearDown when
+    // frames are driven without Run.
+    void SetDriver(DiskDriver* diskDriver) { driver = diskDriver; }
+    // Puts the disk of another archive in place of this one while the songs play on (see
+    // DiskLoader::Reload), on the thread that draws. False, with the disk as it was and the
+    // reason in `why`, when the archive is refused.
+    bool Reload(const std::string& archivePath, bool reloadSongs, std::string& why);
+    // Puts a store in place of the textures, which are destroyed (the pages that used them
+    // must be gone).
+    void ReplaceTextures(std::unique_ptr<TextureStore> store);
 
     // Run's steps for callers that drive frames themselves on the calling thread (headless):
-    // Start plays song 0; TearDown destroys pages, songs, textures, device and audio output.
+    // Start plays song 0; TearDown lets the driver go (after it released its device objects)
+    // and destroys pages, songs, textures, device and audio output.
     void Start();
     void TearDown();
 
@@ -74,7 +86,7 @@ public:
     // Input, recorded on the main thread.
     void OnMouseMove(int x, int y) override { input.MovePointer(x, y); }
     void OnLeftButton(bool down) override { input.SetButton(down); }
-    void OnKeyDown(WindowKey key, bool altHeld) override { input.KeyDown(key, altHeld); }
+    void OnKeyDown(WindowKey key, bool altHeld) override;
     void OnCloseRequest() override { RequestQuit(); }
     void OnMaximizeRequest() override { display.RequestToggle(); }
 
@@ -121,6 +133,7 @@ private:
     std::atomic<int32_t> running{1};
     std::atomic<bool> quitting{false};
     MediaControls* mediaControls = nullptr;
+    DiskDriver* driver = nullptr;
     std::thread renderThread;
 };
 

@@ -27,6 +27,9 @@ public:
     PageSchedule& operator=(const PageSchedule&) = delete;
 
     void AddPage(std::unique_ptr<Page> page) { pages.push_back(std::move(page)); }
+    // Puts these pages in place of the schedule's, which are destroyed; the intro's state and
+    // the clocks go on.
+    void ReplacePages(std::vector<std::unique_ptr<Page>> replacement) { pages.swap(replacement); }
     size_t PageCount() const { return pages.size(); }
     Page& PageAt(size_t index) { return *pages[index]; }
     // Destroys every page with its groups and effects.

@@ -55,10 +55,7 @@ void Player::AddSong(const std::string& fileName, const std::string& songTitle, 
     if (!song) {
         return; // out of memory: the song is left out
     }
-    // Names in descriptions use backslashes as separators.
-    std::string relative = "music\\" + fileName;
-    std::replace(relative.begin(), relative.end(), '\\', '/');
-    song->path = PathIgnoringCase(songDirectory, relative);
+    song->path = SongPath(fileName);
     song->title = songTitle;
     song->bassFlags = bassFlags;
     song->isStream = isStream;
@@ -68,6 +65,42 @@ void Player::AddSong(const std::string& fileName, const std::string& songTitle, 
     if (currentSong.load() == -1) {
         currentSong = 0;
     }
+}
+
+std::string Player::SongPath(const std::string& fileName) const {
+    if (songLocator) {
+        return songLocator(fileName);
+    }
+    // Names in descriptions use backslashes as separators.
+    std::string relative = "music\\" + fileName;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    return PathIgnoringCase(songDirectory, relative);
+}
+
+bool Player::Holds(const std::vector<SongRecord>& records) const {
+    return std::equal(songs.begin(), songs.end(), records.begin(), records.end(),
+                      [this](const std::unique_ptr<Song>& song, const SongRecord& record) {
+                          return song && song->path == SongPath(record.fileName) &&
+                                 song->title == record.title &&
+                                 song->isStream == (record.isStream != 0) &&
+                                 song->bassFlags == record.bassFlags;
+                      });
+}
+
+void Player::ReplaceSongs(const std::vector<SongRecord>& records) {
+    const int32_t index = currentSong.load();
+    FreeSongs();
+    songs.clear();
+    currentSong = -1;
+    for (const SongRecord& record : records) {
+        AddSong(record.fileName, record.title, record.bassFlags, record.isStream != 0);
+    }
+    if (songs.empty()) {
+        return;
+    }
+    currentSong = index >= 0 && index < static_cast<int32_t>(songs.size()) ? index : 0;
+    audio->Play(CurrentHandle(), true);
+    userStopped = false;
 }
 
 void Player::Start() {

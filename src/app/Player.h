@@ -2,10 +2,12 @@
 #pragma once
 
 #include "app/Song.h"
+#include "description/DescriptionModel.h"
 #include "host/audio/AudioOutput.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +40,11 @@ public:
 
     // Songs are found in `directory` + "music/" (the directory ends with its separator).
     void SetSongDirectory(const std::string& directory) { songDirectory = directory; }
+    // Finds each song's file from the name the description gives it instead (a disk built in
+    // memory from its source, whose songs lie where the source's folders hold them).
+    void SetSongLocator(std::function<std::string(const std::string& fileName)> locate) {
+        songLocator = std::move(locate);
+    }
     // Appends a song; one whose file cannot be opened stays in the list with handle 0. The
     // first song becomes current.
     void AddSong(const std::string& fileName, const std::string& title, uint32_t bassFlags,
@@ -46,6 +53,13 @@ public:
     void Start();
     // Stops every song that is not stopped, frees every channel and empties every slot.
     void FreeSongs();
+    // Whether the playlist is `records`: the same files, found at the same paths, in the same
+    // order, with the same titles and flags.
+    bool Holds(const std::vector<SongRecord>& records) const;
+    // Frees every song and loads `records` as the playlist, then plays the song at the current
+    // index from its start, or song 0 when the list no longer reaches that index (render
+    // thread, like the commands).
+    void ReplaceSongs(const std::vector<SongRecord>& records);
 
     void Play();
     void PauseResume();
@@ -86,6 +100,8 @@ private:
     bool BeginCommand();
     // Stops the current song, makes `index` current and plays it from the start.
     void SwitchTo(int32_t index);
+    // The native path of a song's file as the description names it.
+    std::string SongPath(const std::string& fileName) const;
 
     std::unique_ptr<AudioOutput> audio;
     std::vector<std::unique_ptr<Song>> songs;
@@ -93,6 +109,7 @@ private:
     std::atomic<bool> userStopped{true};
     std::atomic<bool> playerBusy{false};
     std::string songDirectory;
+    std::function<std::string(const std::string&)> songLocator;
 };
 
 } // namespace quib

@@ -49,6 +49,11 @@ public:
     static uint32_t FadeColour(int32_t elapsed, int32_t remaining, int32_t fadeIn, int32_t fadeOut);
     // Alpha (truncated toward zero, kept within 0..255) in the top byte over white.
     static uint32_t AlphaOverWhite(double alpha);
+    // Writes the four corners of the rectangle left .. right, top .. bottom (a fan: top-left,
+    // top-right, bottom-right, bottom-left) with texture coordinates over (s, t) .. (s + spanS,
+    // t + spanT).
+    static void WriteRect(GfxVertexBuffer& quad, float left, float top, float right, float bottom,
+                          uint32_t colour, float s, float t, float spanS, float spanT);
 
     bool firstAspectChange = true;
     float firstRatio = 1.0f;
@@ -69,13 +74,9 @@ public:
 protected:
     // Whether the host's pointer lies in the rectangle, every bound inclusive.
     bool ContainsPointer() const;
-    // Writes the four corners of the rectangle (a fan: top-left, top-right, bottom-right,
-    // bottom-left) with texture coordinates over (s, t) .. (s + spanS, t + spanT).
+    // WriteRect over the effect's own rectangle.
     void WriteQuad(GfxVertexBuffer& quad, uint32_t colour, float s, float t, float spanS,
                    float spanT) const;
-    // The same for the rectangle left .. right, top .. bottom instead of the effect's own.
-    static void WriteRect(GfxVertexBuffer& quad, float left, float top, float right, float bottom,
-                          uint32_t colour, float s, float t, float spanS, float spanT);
     // Draws a written quad with the texture as colour and alpha from `alpha`.
     void DrawQuad(const GfxVertexBuffer& quad, const GfxTexture& texture, AlphaSource alpha);
 };

@@ -3,6 +3,7 @@
 
 #include "description/TextureNames.h"
 #include "host/gfx/GfxDevice.h"
+#include "vfs/Archive.h"
 #include "vfs/ArchiveEntryData.h"
 
 #include <algorithm>
@@ -13,9 +14,21 @@ TextureStore::TextureStore(GfxDevice* device) : device(device) {}
 
 TextureStore::~TextureStore() = default;
 
-TextureLoad TextureStore::LoadTexture(const std::string& name, Archive& archive) {
+TextureLoad TextureStore::LoadTexture(const std::string& name, Archive& archive,
+                                      const TextureStore* earlier) {
     if (Find(name) != nullptr) {
         return TextureLoad::Duplicate;
+    }
+    const ArchiveEntry* entry = archive.entryAt(FindEntry(archive, name.c_str()));
+    if (earlier != nullptr && entry != nullptr) {
+        for (const Entry& known : earlier->entries) {
+            if (known.fromArchive && known.name == name && known.size == entry->uncompressedSize &&
+                known.checksum == entry->checksum) {
+                ordered.push_back(known.texture.get());
+                entries.push_back(known);
+                return TextureLoad::Added;
+            }
+        }
     }
     std::vector<uint8_t> bytes;
     switch (ReadArchiveEntry(archive, name, bytes)) {
@@ -26,14 +39,20 @@ TextureLoad TextureStore::LoadTexture(const std::string& name, Archive& archive)
     case EntryRead::Ok:
         break;
     }
-    return AddImage(name, bytes.data(), bytes.size());
+    const TextureLoad added = AddImage(name, bytes.data(), bytes.size());
+    if (added == TextureLoad::Added) {
+        entries.back().fromArchive = true;
+        entries.back().size = entry->uncompressedSize;
+        entries.back().checksum = entry->checksum;
+    }
+    return added;
 }
 
 TextureLoad TextureStore::AddImage(const std::string& name, const void* data, size_t size) {
     if (Find(name) != nullptr) {
         return TextureLoad::Duplicate;
     }
-    std::unique_ptr<GfxTexture> texture = device->CreateTextureFromImage(data, size);
+    std::shared_ptr<GfxTexture> texture = device->CreateTextureFromImage(data, size);
     if (!texture) {
         return TextureLoad::NotAnImage;
     }

@@ -32,8 +32,12 @@ public:
     TextureStore(const TextureStore&) = delete;
     TextureStore& operator=(const TextureStore&) = delete;
 
-    // Reads the archive entry of that name whole and adds its image.
-    TextureLoad LoadTexture(const std::string& name, Archive& archive);
+    // Reads the archive entry of that name whole and adds its image. With `earlier`, an image
+    // that store took from an entry of the same name, size and checksum is shared instead of
+    // decoded again (a disk reloaded with most of its pictures unchanged); a shared texture
+    // lives as long as either store.
+    TextureLoad LoadTexture(const std::string& name, Archive& archive,
+                            const TextureStore* earlier = nullptr);
     // Adds an image from its file bytes under a name.
     TextureLoad AddImage(const std::string& name, const void* data, size_t size);
 
@@ -47,7 +51,10 @@ public:
 private:
     struct Entry {
         std::string name;
-        std::unique_ptr<GfxTexture> texture;
+        std::shared_ptr<GfxTexture> texture;
+        bool fromArchive = false; // size and checksum are those of its archive entry
+        uint64_t size = 0;
+        uint32_t checksum = 0;
     };
 
     std::vector<Entry> entries;

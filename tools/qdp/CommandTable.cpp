@@ -16,12 +16,14 @@ extern const Command commandCheck;
 extern const Command commandRender;
 extern const Command commandRecord;
 extern const Command commandSoak;
+extern const Command commandPreview;
 
 namespace {
 
 const Command* const kCommands[] = {
-    &commandLs,    &commandCat,    &commandAdd,    &commandBuild, &commandDump,
-    &commandCheck, &commandRender, &commandRecord, &commandSoak,
+    &commandLs,     &commandCat,    &commandAdd,    &commandBuild,
+    &commandPreview, &commandDump,  &commandCheck,  &commandRender,
+    &commandRecord,  &commandSoak,
 };
 
 void Report(const Command& command, const char* format, va_list args) {

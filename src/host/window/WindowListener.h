@@ -3,11 +3,15 @@
 
 namespace quib {
 
-// The keys the disk reacts to; other keys are not reported.
+// The keys the disk reacts to, and those a program driving it adds (F5 and Control with the
+// left or right arrow); other keys are not reported.
 enum class WindowKey {
     Enter,
     Escape,
     F4,
+    F5,
+    CtrlLeft,
+    CtrlRight,
 };
 
 // Every call arrives on the main thread, inside Window::PumpEvents. The defaults ignore the

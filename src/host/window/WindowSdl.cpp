@@ -377,6 +377,17 @@ void WindowSdl::State::Deliver(const SDL_Event& event, WindowListener& listener)
         case SDLK_F4:
             listener.OnKeyDown(WindowKey::F4, alt);
             break;
+        case SDLK_F5:
+            listener.OnKeyDown(WindowKey::F5, alt);
+            break;
+        case SDLK_LEFT:
+        case SDLK_RIGHT:
+            if ((event.key.keysym.mod & KMOD_CTRL) != 0) {
+                listener.OnKeyDown(event.key.keysym.sym == SDLK_LEFT ? WindowKey::CtrlLeft
+                                                                     : WindowKey::CtrlRight,
+                                   alt);
+            }
+            break;
         default:
             break;
         }

@@ -185,12 +185,13 @@ TEST_F(WindowTest, MouseAndKeysArriveInClientCoordinates) {
     // Other buttons are not the left button.
     ASSERT_TRUE(XvfbSession::Run("xdotool click 3"));
 
-    for (const char* keys : {"alt+Return", "Return", "Escape", "alt+F4", "a", "F4"}) {
+    for (const char* keys : {"alt+Return", "Return", "Escape", "alt+F4", "a", "F4", "Left", "F5",
+                             "ctrl+Left", "ctrl+Right"}) {
         ASSERT_TRUE(XvfbSession::Run(std::string("xdotool key ") + keys)) << keys;
     }
-    ASSERT_TRUE(PumpUntil([&] { return recorder.keys.size() >= 5; }));
+    ASSERT_TRUE(PumpUntil([&] { return recorder.keys.size() >= 8; }));
     window->PumpEvents(recorder, 100);
-    ASSERT_EQ(recorder.keys.size(), 5u);
+    ASSERT_EQ(recorder.keys.size(), 8u); // a plain arrow is not reported
     EXPECT_EQ(recorder.keys[0].key, WindowKey::Enter);
     EXPECT_TRUE(recorder.keys[0].alt);
     EXPECT_EQ(recorder.keys[1].key, WindowKey::Enter);
@@ -200,6 +201,9 @@ TEST_F(WindowTest, MouseAndKeysArriveInClientCoordinates) {
     EXPECT_TRUE(recorder.keys[3].alt);
     EXPECT_EQ(recorder.keys[4].key, WindowKey::F4);
     EXPECT_FALSE(recorder.keys[4].alt);
+    EXPECT_EQ(recorder.keys[5].key, WindowKey::F5);
+    EXPECT_EQ(recorder.keys[6].key, WindowKey::CtrlLeft);
+    EXPECT_EQ(recorder.keys[7].key, WindowKey::CtrlRight);
     EXPECT_EQ(recorder.buttons.size(), 4u);
     EXPECT_EQ(recorder.closeRequests, 0);
 }
