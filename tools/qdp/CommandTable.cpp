@@ -21,9 +21,8 @@ extern const Command commandPreview;
 namespace {
 
 const Command* const kCommands[] = {
-    &commandLs,     &commandCat,    &commandAdd,    &commandBuild,
-    &commandPreview, &commandDump,  &commandCheck,  &commandRender,
-    &commandRecord,  &commandSoak,
+    &commandLs,   &commandCat,   &commandAdd,    &commandBuild,  &commandPreview,
+    &commandDump, &commandCheck, &commandRender, &commandRecord, &commandSoak,
 };
 
 void Report(const Command& command, const char* format, va_list args) {
