@@ -18,7 +18,9 @@ namespace quib {
 
 // Starts `Xvfb -displayfd` (the server picks a free display number and reports it once it
 // accepts connections), then openbox with one key binding, Super+Up to maximise, and no others
-// (so Alt+F4 reaches the window), and points DISPLAY at the server. `error` says what failed.
+// (so Alt+F4 reaches the window), and points DISPLAY at the server. The server never resets: one
+// that resets when its last client leaves may drop openbox as it connects, right after the probe
+// that waits for it has left. `error` says what failed.
 class XvfbSession {
 public:
     static constexpr int desktopWidth = 1280;
@@ -33,7 +35,8 @@ public:
         const std::string fd = std::to_string(pipeFds[1]);
         const std::string screen =
             std::to_string(desktopWidth) + "x" + std::to_string(desktopHeight) + "x24";
-        xvfb = Spawn({"Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp"});
+        xvfb = Spawn(
+            {"Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp", "-noreset"});
         close(pipeFds[1]);
         if (xvfb <= 0) {
             close(pipeFds[0]);
