@@ -63,10 +63,62 @@ bool ZipArchive::probe(Stream& stream) {
            (Load32(signature) == EndSignature && stream.size() >= EndRecordSize);
 }
 
-// The scan runs on an unbuffered clone of the source, so that each entry costs two small
-// reads (header, name) and a seek over its data rather than a refill of a read buffer.
-// Every step either moves forward by at least one header or fails, and every read and skip is
-// checked against the data, so a cut or damaged archive ends the scan with false.
+// The archive's bytes as the scan of local headers reads them: the last block read stays at
+// hand, so a header that lies within it costs no read of the stream, and the small entries of
+// an archive are scanned several to one read.
+class ZipScanWindow {
+public:
+    explicit ZipScanWindow(Stream& stream) : stream(stream) {}
+
+    // The bytes from offset on, at least count of them (count <= Capacity) unless the stream
+    // ends first; available says how many there are.
+    const uint8_t* at(uint64_t offset, uint32_t count, uint32_t& available) {
+        if (offset < start || offset - start + count > filled) {
+            start = offset;
+            filled = 0;
+            if (!Seek(stream, static_cast<int64_t>(offset), 's')) {
+                available = 0;
+                return bytes;
+            }
+            uint32_t got = 0;
+            while (filled < Capacity &&
+                   (got = stream.accessor->read(bytes + filled, Capacity - filled)) > 0) {
+                filled += got;
+            }
+        }
+        available = static_cast<uint32_t>(start + filled - offset);
+        return bytes + (offset - start);
+    }
+
+    // count bytes from offset, through the window when they fit it.
+    bool read(uint64_t offset, void* destination, uint32_t count) {
+        if (count > Capacity) {
+            return Seek(stream, static_cast<int64_t>(offset), 's') &&
+                   ReadExact(stream, destination, count);
+        }
+        uint32_t available = 0;
+        const uint8_t* from = at(offset, count, available);
+        if (available < count) {
+            return false;
+        }
+        MemMove(destination, from, count);
+        return true;
+    }
+
+    Stream& stream;
+
+private:
+    static constexpr uint32_t Capacity = 4096;
+    uint64_t start = 0;
+    uint32_t filled = 0;
+    uint8_t bytes[Capacity];
+};
+
+// The scan reads an unbuffered clone of the source through a window of its own, so that it
+// costs one read and a seek per block of headers rather than a refill of a read buffer after
+// every skip over entry data. Every step either moves forward by at least one header or fails,
+// and every read and skip is checked against the data, so a cut or damaged archive ends the
+// scan with false.
 bool ZipArchive::readDirectory() {
     directoryOffset = 0;
     const uint64_t total = source->size();
@@ -78,40 +130,43 @@ bool ZipArchive::readDirectory() {
         return false;
     }
     Stream* clone = source->clone(source->mode | Stream::Unbuffered);
-    Stream& scan = clone != nullptr ? *clone : *source;
+    ZipScanWindow window(clone != nullptr ? *clone : *source);
     ZipCentralDirectory central;
-    bool ok = Seek(scan, 0, 's');
+    uint64_t offset = 0;
+    bool ok = true;
     while (ok) {
-        uint8_t header[LocalHeaderSize];
-        const uint32_t got = scan.accessor->read(header, LocalHeaderSize);
-        if (got >= SignatureSize && Load32(header) == CentralSignature) {
-            directoryOffset = scan.accessor->tell() - got;
+        uint32_t got = 0;
+        const uint8_t* at = window.at(offset, EndRecordSize, got);
+        if (got >= SignatureSize && Load32(at) == CentralSignature) {
+            directoryOffset = offset;
             break;
         }
         // An archive without entries is its end record alone, which then stands where the
         // directory would start.
-        if (got >= EndRecordSize && Load32(header) == EndSignature && entries.Count() == 0) {
-            directoryOffset = scan.accessor->tell() - got;
-            ok = Load16(header + end::DiskEntries) == 0 &&
-                 Load16(header + end::TotalEntries) == 0 &&
-                 directoryOffset + EndRecordSize + Load16(header + end::CommentLength) == total;
+        if (got >= EndRecordSize && Load32(at) == EndSignature && entries.Count() == 0) {
+            directoryOffset = offset;
+            ok = Load16(at + end::DiskEntries) == 0 && Load16(at + end::TotalEntries) == 0 &&
+                 directoryOffset + EndRecordSize + Load16(at + end::CommentLength) == total;
             break;
         }
-        ok = got == LocalHeaderSize && Load32(header) == LocalSignature &&
-             scanEntry(scan, header, total, central);
+        uint8_t header[LocalHeaderSize];
+        ok = window.read(offset, header, LocalHeaderSize) && Load32(header) == LocalSignature &&
+             scanEntry(window, header, offset, total, central);
     }
     delete clone;
     return ok;
 }
 
-bool ZipArchive::scanEntry(Stream& scan, const uint8_t* header, uint64_t total,
-                           ZipCentralDirectory& central) {
+// Records the entry whose header lies at offset and moves offset past its data (and data
+// descriptor).
+bool ZipArchive::scanEntry(ZipScanWindow& window, const uint8_t* header, uint64_t& offset,
+                           uint64_t total, ZipCentralDirectory& central) {
     const int32_t index = entries.AppendDefault();
     if (index < 0) {
         return false;
     }
     ArchiveEntry& entry = entries.Item(index);
-    entry.headerOffset = scan.accessor->tell() - (LocalHeaderSize - SignatureSize);
+    entry.headerOffset = offset + SignatureSize;
     const uint16_t flags = Load16(header + local::Flags);
     entry.method = MethodFromDisk(Load16(header + local::Method));
     entry.encryption = (flags & FlagEncrypted) != 0 ? -1 : 0;
@@ -120,30 +175,24 @@ bool ZipArchive::scanEntry(Stream& scan, const uint8_t* header, uint64_t total,
     entry.uncompressedSize = Load32(header + local::UncompressedSize);
 
     const uint16_t nameLength = Load16(header + local::NameLength);
+    const uint64_t nameOffset = offset + LocalHeaderSize;
     char* name = entry.reserveName(nameLength);
     if (name != nullptr) {
-        if (!ReadExact(scan, name, nameLength)) {
+        if (!window.read(nameOffset, name, nameLength)) {
             return false;
         }
         entry.nameComplete = true;
-    } else if (!Seek(scan, nameLength, 'c')) {
-        return false;
     }
-    const uint16_t extraLength = Load16(header + local::ExtraLength);
-    if (extraLength != 0 && !Seek(scan, extraLength, 'c')) {
-        return false;
-    }
-    entry.dataOffset = scan.accessor->tell();
+    entry.dataOffset = nameOffset + nameLength + Load16(header + local::ExtraLength);
 
     // A local header that defers its sizes to a data descriptor gives no way to find the end
     // of deflated data; the central directory's record for this header has the sizes.
     const bool hasDescriptor = (flags & FlagDescriptor) != 0;
     if (hasDescriptor) {
-        if (!central.isLoaded() && !central.load(scan)) {
+        if (!central.isLoaded() && !central.load(window.stream)) {
             return false;
         }
-        const ZipCentralDirectory::Record* record =
-            central.findByLocalOffset(entry.headerOffset - SignatureSize);
+        const ZipCentralDirectory::Record* record = central.findByLocalOffset(offset);
         if (record == nullptr) {
             return false;
         }
@@ -151,20 +200,20 @@ bool ZipArchive::scanEntry(Stream& scan, const uint8_t* header, uint64_t total,
         entry.compressedSize = record->compressedSize;
         entry.uncompressedSize = record->uncompressedSize;
     }
-    if (entry.dataOffset > total || entry.compressedSize > total - entry.dataOffset ||
-        !Seek(scan, static_cast<int64_t>(entry.compressedSize), 'c')) {
+    if (entry.dataOffset > total || entry.compressedSize > total - entry.dataOffset) {
         return false;
     }
+    offset = entry.dataOffset + entry.compressedSize;
     if (!hasDescriptor) {
         return true;
     }
-    uint8_t descriptor[SignatureSize + DescriptorSize];
-    if (PeekU32(scan, descriptor) != SignatureSize) {
-        return false;
-    }
-    const bool signed_ = Load32(descriptor) == DescriptorSignature;
-    return (!signed_ || Seek(scan, SignatureSize, 'c')) &&
-           ReadExact(scan, descriptor, DescriptorSize);
+    uint32_t got = 0;
+    const uint8_t* descriptor = window.at(offset, SignatureSize + DescriptorSize, got);
+    const uint32_t length = got >= SignatureSize && Load32(descriptor) == DescriptorSignature
+                                ? SignatureSize + DescriptorSize
+                                : DescriptorSize;
+    offset += length;
+    return got >= length;
 }
 
 // ---- opening entries ----

@@ -9,6 +9,7 @@
 namespace quib {
 
 class ZipCentralDirectory;
+class ZipScanWindow;
 
 // Reads single-disk archives without ZIP64 fields. The forward scan of local headers is the
 // directory; the central directory is consulted only for entries whose local header defers
@@ -32,7 +33,7 @@ public:
     uint64_t directoryOffset = 0; // of the first central directory record; 0 when empty
 
 private:
-    bool scanEntry(Stream& scan, const uint8_t* header, uint64_t total,
+    bool scanEntry(ZipScanWindow& window, const uint8_t* header, uint64_t& offset, uint64_t total,
                    ZipCentralDirectory& central);
     bool appendEntry(Stream& input, const char* name, uint32_t nameLength,
                      const ZipCentralDirectory& central);

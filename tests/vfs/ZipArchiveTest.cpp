@@ -210,6 +210,30 @@ TEST_P(ZipRead, DataDescriptorsTakeTheirSizesFromTheCentralDirectory) {
     EXPECT_FALSE(Open(archive, noEnd));
 }
 
+// The scan reads headers a block at a time: headers, names and descriptors that straddle its
+// blocks, and a name longer than a block, land where they lie.
+TEST_P(ZipRead, HeadersAtEveryPlaceOfTheScansBlocks) {
+    std::vector<ziptest::BuildEntry> entries;
+    for (int i = 0; i < 500; ++i) {
+        entries.push_back({.name = "entry" + std::to_string(i),
+                           .content = MakeBytes(static_cast<size_t>(i) * 13 % 61, i),
+                           .descriptor = i % 7 == 3});
+    }
+    entries.push_back({.name = std::string(5000, 'n'), .content = "after a long name"});
+    auto built = BuildZip(entries);
+    ZipArchive archive;
+    ASSERT_TRUE(Open(archive, built.bytes));
+    ASSERT_EQ(archive.entries.Count(), static_cast<int32_t>(entries.size()));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const ArchiveEntry& entry = archive.entries.Item(static_cast<int32_t>(i));
+        EXPECT_EQ(entry.name, entries[i].name) << i;
+        EXPECT_EQ(entry.dataOffset, built.dataOffsets[i]) << i;
+        EXPECT_EQ(entry.compressedSize, entries[i].content.size()) << i;
+    }
+    EXPECT_EQ(ReadEntry(archive, entries.back().name.c_str()), "after a long name");
+    EXPECT_EQ(archive.directoryOffset, built.directoryOffset);
+}
+
 TEST_P(ZipRead, CutArchivesAreRefusedAtEveryLength) {
     auto built = BuildZip(
         {{.name = "one", .content = MakeBytes(3000, 7), .method = 8},
