@@ -1,12 +1,14 @@
-// Image decoding and PNG writing over stb_image and stb_image_write.
+// Image decoding over stb_image, and PNG writing over the platform's deflate codec.
 #include "host/gfx/ImageCodec.h"
 
 #include "host/gfx/DdsDecoder.h"
+#include "platform/Crc32Sink.h"
+#include "platform/DeflateCodec.h"
 
 #include <climits>
+#include <cstdio>
 #include <new>
 #include <stb_image.h>
-#include <stb_image_write.h>
 
 namespace quib {
 
@@ -52,20 +54,98 @@ bool DecodeImage(const void* data, size_t size, DecodedImage& image) {
     }
 }
 
-bool WritePng(const std::string& path, int width, int height, const uint32_t* argb) {
-    if (width <= 0 || height <= 0 || argb == nullptr || width > INT_MAX / 4) {
+namespace {
+
+// Filtered rows of this many bytes or more would not fit the codec's 32-bit counts.
+constexpr size_t kLargestPngData = size_t(1) << 30;
+constexpr uint32_t kPngDeflateLevel = 6;
+
+void AppendBig32(std::vector<uint8_t>& out, uint32_t value) {
+    out.push_back(static_cast<uint8_t>(value >> 24));
+    out.push_back(static_cast<uint8_t>(value >> 16));
+    out.push_back(static_cast<uint8_t>(value >> 8));
+    out.push_back(static_cast<uint8_t>(value));
+}
+
+// Length, type, data, then the CRC-32 of type and data.
+void AppendChunk(std::vector<uint8_t>& file, const char (&type)[5], const uint8_t* data,
+                 uint32_t size) {
+    AppendBig32(file, size);
+    const size_t typeAt = file.size();
+    file.insert(file.end(), type, type + 4);
+    file.insert(file.end(), data, data + size);
+    Crc32Sink crc;
+    crc.begin();
+    crc.update(file.data() + typeAt, 4 + size);
+    AppendBig32(file, crc.finish());
+}
+
+// Each row is its filter byte 2 ("up") and then, per RGBA byte, the difference to the same byte
+// of the row above (the first row's are its own bytes): cheap, and it compresses well.
+std::vector<uint8_t> FilteredRows(int width, int height, const uint32_t* argb) {
+    const size_t w = static_cast<size_t>(width);
+    std::vector<uint8_t> rows((w * 4 + 1) * static_cast<size_t>(height));
+    uint8_t* out = rows.data();
+    for (int y = 0; y < height; ++y) {
+        const uint32_t* row = argb + w * static_cast<size_t>(y);
+        const uint32_t* above = y > 0 ? row - w : nullptr;
+        *out++ = 2;
+        for (size_t x = 0; x < w; ++x) {
+            const uint32_t c = row[x];
+            const uint32_t a = above != nullptr ? above[x] : 0;
+            *out++ = static_cast<uint8_t>((c >> 16) - (a >> 16));
+            *out++ = static_cast<uint8_t>((c >> 8) - (a >> 8));
+            *out++ = static_cast<uint8_t>(c - a);
+            *out++ = static_cast<uint8_t>((c >> 24) - (a >> 24));
+        }
+    }
+    return rows;
+}
+
+bool EncodePng(int width, int height, const uint32_t* argb, std::vector<uint8_t>& file) {
+    const std::vector<uint8_t> rows = FilteredRows(width, height, argb);
+    // Deflate grows incompressible data by a few bytes per 16 KiB block at most.
+    std::vector<uint8_t> packed(rows.size() + rows.size() / 64 + 64);
+    uint32_t packedSize = static_cast<uint32_t>(packed.size());
+    DeflateCodec codec(15);
+    if (codec.compressBuffer(packed.data(), packedSize, rows.data(),
+                             static_cast<uint32_t>(rows.size()), nullptr, kPngDeflateLevel,
+                             0) != CodecDone) {
         return false;
     }
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    std::vector<unsigned char> rgba(count * 4);
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t c = argb[i];
-        rgba[i * 4 + 0] = static_cast<unsigned char>(c >> 16);
-        rgba[i * 4 + 1] = static_cast<unsigned char>(c >> 8);
-        rgba[i * 4 + 2] = static_cast<unsigned char>(c);
-        rgba[i * 4 + 3] = static_cast<unsigned char>(c >> 24);
+    static const uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    file.assign(kSignature, kSignature + sizeof kSignature);
+    std::vector<uint8_t> header;
+    AppendBig32(header, static_cast<uint32_t>(width));
+    AppendBig32(header, static_cast<uint32_t>(height));
+    header.insert(header.end(), {8, 6, 0, 0, 0}); // 8-bit RGBA, deflate, adaptive, no interlace
+    AppendChunk(file, "IHDR", header.data(), static_cast<uint32_t>(header.size()));
+    AppendChunk(file, "IDAT", packed.data(), packedSize);
+    AppendChunk(file, "IEND", nullptr, 0);
+    return true;
+}
+
+} // namespace
+
+bool WritePng(const std::string& path, int width, int height, const uint32_t* argb) {
+    if (width <= 0 || height <= 0 || argb == nullptr ||
+        (static_cast<size_t>(width) * 4 + 1) * static_cast<size_t>(height) >= kLargestPngData) {
+        return false;
     }
-    return stbi_write_png(path.c_str(), width, height, 4, rgba.data(), width * 4) != 0;
+    std::vector<uint8_t> file;
+    try {
+        if (!EncodePng(width, height, argb, file)) {
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
+    return std::fclose(out) == 0 && written;
 }
 
 } // namespace quib
