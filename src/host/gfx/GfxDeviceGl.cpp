@@ -342,7 +342,7 @@ void GfxDeviceGl::Draw(const GfxVertexBuffer& buffer, VertexFormat format, Primi
     if (state->texture != nullptr) {
         mode = state->alphaSource == AlphaSource::Vertex ? 1 : 2;
         glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, state->texture->Name());
+        state->texture->BindForDrawing();
     }
     glUniform1i(state->modeLocation, mode);
     glUniformMatrix4fv(state->worldLocation, 1, GL_FALSE, &state->world.m[0][0]);

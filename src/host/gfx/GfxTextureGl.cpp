@@ -1,4 +1,5 @@
-// GL texture objects: level 0 from ARGB words, chains by glGenerateMipmap, memory copies.
+// GL texture objects: level 0 from ARGB words, chains by glGenerateMipmap when first drawn,
+// memory copies.
 #include "host/gfx/GfxTextureGl.h"
 
 #include "host/gfx/GlApi.h"
@@ -38,9 +39,7 @@ GfxTextureGl::GfxTextureGl(int width, int height, TextureUsage usage, bool locka
     const std::vector<uint32_t> zeros(pixels == nullptr ? count : 0, 0);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                  pixels != nullptr ? pixels : zeros.data());
-    if (levels > 1) {
-        glGenerateMipmap(GL_TEXTURE_2D);
-    }
+    chainStale = levels > 1;
 }
 
 GfxTextureGl::~GfxTextureGl() {
@@ -75,8 +74,16 @@ void GfxTextureGl::Upload(const uint32_t* pixels) {
     glBindTexture(GL_TEXTURE_2D, name);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                     pixels);
-    if (levels > 1) {
+    chainStale = levels > 1;
+}
+
+// On a software rasteriser each level of a chain is a draw that the next one waits for, so a
+// texture that is never drawn should not pay for its chain: it is built at the first draw.
+void GfxTextureGl::BindForDrawing() const {
+    glBindTexture(GL_TEXTURE_2D, name);
+    if (chainStale) {
         glGenerateMipmap(GL_TEXTURE_2D);
+        chainStale = false;
     }
 }
 

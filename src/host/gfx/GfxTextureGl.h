@@ -27,9 +27,11 @@ public:
     void Unlock() override;
 
     bool IsStaging() const { return usage == TextureUsage::Staging; }
-    uint32_t Name() const { return name; }
-    // Replaces level 0 (width x height ARGB words, tightly packed) and its chain.
+    // Replaces level 0 (width x height ARGB words, tightly packed); the chain below it follows
+    // at the next BindForDrawing.
     void Upload(const uint32_t* pixels);
+    // Binds the texture to the active unit, first rebuilding a chain that level 0 has outdated.
+    void BindForDrawing() const;
     // Level 0 of a lockable texture; empty for the others.
     const std::vector<uint32_t>& Memory() const { return memory; }
 
@@ -40,6 +42,7 @@ private:
     TextureUsage usage;
     bool lockable;
     uint32_t name = 0;
+    mutable bool chainStale = false; // the levels below 0 do not yet show level 0
     std::vector<uint32_t> memory;
     const GfxTextureGl** boundSlot;
 };
