@@ -3,6 +3,7 @@
 #include "app/DiskLoader.h"
 
 #include "app/EffectGroup.h"
+#include "app/ImagePrefetch.h"
 #include "app/MusicDiskApp.h"
 #include "app/Page.h"
 #include "app/StartupTimings.h"
@@ -13,9 +14,11 @@
 #include "vfs/StreamHelpers.h"
 #include "vfs/ZipArchive.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <unistd.h>
 
 namespace quib {
@@ -36,6 +39,40 @@ private:
     Stream& stream;
     uint64_t size;
 };
+
+// The texture names of a description: the walk stops at the first page, which follows them.
+class TextureNameList final : public DescriptionSink {
+public:
+    std::vector<std::string> names;
+
+private:
+    bool Header(const DescriptionHeader&, DescriptionReader&) override { return true; }
+    bool Song(const SongRecord&, DescriptionReader&) override { return true; }
+    bool Texture(const std::string& name, DescriptionReader&) override {
+        names.push_back(name);
+        return true;
+    }
+    bool Page(DescriptionReader&) override { return false; }
+    bool Group(DescriptionReader&) override { return false; }
+    bool Interval(const IntervalRecord&, DescriptionReader&) override { return false; }
+    bool Effect(EffectType, DescriptionReader&) override { return false; }
+};
+
+// Starts decoding the images the description names, so that they decode while the display
+// is made and the songs load. The walk is a second read of the entry; the loader's own walk
+// reports whatever is wrong with the description.
+void PrefetchImages(Archive& archive, const ArchiveEntry& description, ImagePrefetch& prefetch) {
+    const std::unique_ptr<Stream, StreamCloser> stream(archive.openEntry(&description));
+    if (!stream) {
+        return;
+    }
+    StreamDescriptionReader reader(*stream);
+    TextureNameList list;
+    ReadDescription(reader, list);
+    // One core stays with the loading thread, which decodes too while it waits for an image.
+    const unsigned cores = std::max(std::thread::hardware_concurrency(), 2u);
+    prefetch.Start(archive, list.names, std::min(cores - 1, 4u));
+}
 
 } // namespace
 
@@ -69,7 +106,10 @@ bool DiskLoader::Song(const SongRecord& song, DescriptionReader&) {
 bool DiskLoader::Texture(const std::string& name, DescriptionReader&) {
     // A name the archive lacks, or an image that does not decode, takes no index.
     const StartupTimings::Step step("images (decode and upload)");
-    Textures().LoadTexture(name, *archive, reloading ? &app.Textures() : nullptr);
+    DecodedImage image;
+    const bool decoded = prefetch != nullptr && prefetch->Take(name, image);
+    Textures().LoadTexture(name, *archive, reloading ? &app.Textures() : nullptr,
+                           decoded ? &image : nullptr);
     return true;
 }
 
@@ -173,6 +213,13 @@ bool DiskLoader::Read(const std::string& archivePath, std::string& why) {
     if (!stream) {
         return refuse(std::string("its entry \"") + kDescriptionEntry + "\" cannot be read.");
     }
+    // A reload shares the textures whose entries did not change, so it decodes as it goes.
+    ImagePrefetch images;
+    if (!reloading) {
+        const StartupTimings::Step reading("images read ahead");
+        PrefetchImages(zip, *entry, images);
+        prefetch = &images;
+    }
     StreamDescriptionReader reader(*stream);
     archive = &zip;
     bool read = false;
@@ -181,6 +228,7 @@ bool DiskLoader::Read(const std::string& archivePath, std::string& why) {
         read = ReadDescription(reader, *this);
     }
     archive = nullptr;
+    prefetch = nullptr;
     if (read || displayFailed) {
         return read;
     }

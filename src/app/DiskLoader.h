@@ -12,6 +12,7 @@ namespace quib {
 
 class Archive;
 class EffectGroup;
+class ImagePrefetch;
 class MusicDiskApp;
 class Page;
 class TextureStore;
@@ -57,8 +58,9 @@ private:
     EffectGroup& CurrentGroup();
 
     MusicDiskApp& app;
-    Archive* archive = nullptr; // open while Read reads the description
-    bool displayFailed = false; // the display could not be made: the disk is not at fault
+    Archive* archive = nullptr;        // open while Read reads the description
+    ImagePrefetch* prefetch = nullptr; // the images decoding ahead, meanwhile (first load only)
+    bool displayFailed = false;        // the display could not be made: the disk is not at fault
     // A reload reads into a store of its own; a first load into the application's. Pages not
     // handed over are destroyed before the store whose textures they use (members go in
     // reverse order).

@@ -15,7 +15,7 @@ TextureStore::TextureStore(GfxDevice* device) : device(device) {}
 TextureStore::~TextureStore() = default;
 
 TextureLoad TextureStore::LoadTexture(const std::string& name, Archive& archive,
-                                      const TextureStore* earlier) {
+                                      const TextureStore* earlier, const DecodedImage* decoded) {
     if (Find(name) != nullptr) {
         return TextureLoad::Duplicate;
     }
@@ -30,16 +30,21 @@ TextureLoad TextureStore::LoadTexture(const std::string& name, Archive& archive,
             }
         }
     }
-    std::vector<uint8_t> bytes;
-    switch (ReadArchiveEntry(archive, name, bytes)) {
-    case EntryRead::Missing:
-        return TextureLoad::NoEntry;
-    case EntryRead::Failed:
-        return TextureLoad::ReadFailed;
-    case EntryRead::Ok:
-        break;
+    TextureLoad added = TextureLoad::NoEntry;
+    if (decoded != nullptr && entry != nullptr) {
+        added = Add(name, device->CreateTextureFromPixels(*decoded));
+    } else {
+        std::vector<uint8_t> bytes;
+        switch (ReadArchiveEntry(archive, name, bytes)) {
+        case EntryRead::Missing:
+            return TextureLoad::NoEntry;
+        case EntryRead::Failed:
+            return TextureLoad::ReadFailed;
+        case EntryRead::Ok:
+            break;
+        }
+        added = AddImage(name, bytes.data(), bytes.size());
     }
-    const TextureLoad added = AddImage(name, bytes.data(), bytes.size());
     if (added == TextureLoad::Added) {
         entries.back().fromArchive = true;
         entries.back().size = entry->uncompressedSize;
@@ -52,7 +57,10 @@ TextureLoad TextureStore::AddImage(const std::string& name, const void* data, si
     if (Find(name) != nullptr) {
         return TextureLoad::Duplicate;
     }
-    std::shared_ptr<GfxTexture> texture = device->CreateTextureFromImage(data, size);
+    return Add(name, device->CreateTextureFromImage(data, size));
+}
+
+TextureLoad TextureStore::Add(const std::string& name, std::shared_ptr<GfxTexture> texture) {
     if (!texture) {
         return TextureLoad::NotAnImage;
     }

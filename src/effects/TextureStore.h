@@ -11,6 +11,7 @@
 
 namespace quib {
 
+struct DecodedImage;
 class Archive;
 class GfxDevice;
 class GfxTexture;
@@ -35,9 +36,11 @@ public:
     // Reads the archive entry of that name whole and adds its image. With `earlier`, an image
     // that store took from an entry of the same name, size and checksum is shared instead of
     // decoded again (a disk reloaded with most of its pictures unchanged); a shared texture
-    // lives as long as either store.
+    // lives as long as either store. With `decoded`, the entry's image decoded already
+    // (DecodeImage) is used instead of reading the entry.
     TextureLoad LoadTexture(const std::string& name, Archive& archive,
-                            const TextureStore* earlier = nullptr);
+                            const TextureStore* earlier = nullptr,
+                            const DecodedImage* decoded = nullptr);
     // Adds an image from its file bytes under a name.
     TextureLoad AddImage(const std::string& name, const void* data, size_t size);
 
@@ -49,6 +52,9 @@ public:
     size_t Count() const { return ordered.size(); }
 
 private:
+    // Keeps texture under name; NotAnImage when there is none.
+    TextureLoad Add(const std::string& name, std::shared_ptr<GfxTexture> texture);
+
     struct Entry {
         std::string name;
         std::shared_ptr<GfxTexture> texture;

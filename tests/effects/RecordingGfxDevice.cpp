@@ -50,9 +50,16 @@ std::unique_ptr<GfxTexture> RecordingGfxDevice::CreateTextureFromImage(const voi
     if (!DecodeImage(data, size, image)) {
         return nullptr;
     }
+    return CreateTextureFromPixels(image);
+}
+
+std::unique_ptr<GfxTexture> RecordingGfxDevice::CreateTextureFromPixels(const DecodedImage& image) {
+    if (image.width <= 0 || image.height <= 0) {
+        return nullptr;
+    }
     auto texture =
         std::make_unique<MemoryTexture>(image.width, image.height, TextureUsage::AutoMipmap);
-    texture->argb = std::move(image.argb);
+    texture->argb = image.argb;
     return texture;
 }
 

@@ -12,6 +12,8 @@
 
 namespace quib {
 
+struct DecodedImage;
+
 enum class VertexFormat : uint8_t {
     Textured, // TexturedVertex, stride 24
     Coloured, // ColouredVertex, stride 16
@@ -57,6 +59,9 @@ public:
     // Decodes PNG, JPEG, BMP, TGA, GIF (first frame), PSD, PNM and HDR; the texture has the
     // image's own size and a full mip chain. Null when the bytes are not a readable image.
     virtual std::unique_ptr<GfxTexture> CreateTextureFromImage(const void* data, size_t size) = 0;
+    // The same from pixels decoded already (DecodeImage); null for an empty image or one larger
+    // than the device takes.
+    virtual std::unique_ptr<GfxTexture> CreateTextureFromPixels(const DecodedImage& image) = 0;
     // An empty texture of exactly width x height, all pixels 0.
     virtual std::unique_ptr<GfxTexture> CreateTexture(int width, int height,
                                                       TextureUsage usage) = 0;

@@ -252,9 +252,14 @@ std::unique_ptr<GfxTexture> GfxDeviceGl::CreateTextureFromImage(const void* data
     if (!DecodeImage(data, size, image)) {
         return nullptr;
     }
+    return CreateTextureFromPixels(image);
+}
+
+std::unique_ptr<GfxTexture> GfxDeviceGl::CreateTextureFromPixels(const DecodedImage& image) {
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    if (image.width > maxSize || image.height > maxSize) {
+    if (image.width <= 0 || image.height <= 0 || image.width > maxSize || image.height > maxSize ||
+        image.argb.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) {
         return nullptr;
     }
     return std::make_unique<GfxTextureGl>(image.width, image.height, TextureUsage::AutoMipmap,

@@ -22,6 +22,7 @@ public:
 
     std::unique_ptr<GfxVertexBuffer> CreateVertexBuffer(uint32_t bytes) override;
     std::unique_ptr<GfxTexture> CreateTextureFromImage(const void* data, size_t size) override;
+    std::unique_ptr<GfxTexture> CreateTextureFromPixels(const DecodedImage& image) override;
     std::unique_ptr<GfxTexture> CreateTexture(int width, int height, TextureUsage usage) override;
     bool UpdateTexture(const GfxTexture& staging, GfxTexture& target) override;
 
