@@ -19,6 +19,11 @@ void ImageEffect::Draw(int32_t elapsed, int32_t remaining, int32_t) {
 }
 
 void ImageEffect::DrawImage(uint32_t colour) {
+    // The vertex alpha is the image's alpha: at 0 the draw would leave every pixel as it was,
+    // and only cost the texture its mip chain.
+    if ((colour >> 24) == 0) {
+        return;
+    }
     WriteQuad(*quad, colour, u, v, spanU, spanV);
     DrawQuad(*quad, *texture, AlphaSource::Vertex);
 }

@@ -79,7 +79,7 @@ TEST_F(ImageEffects, ToggledImageWithoutFadesShowsOnNextFrame) {
 TEST_F(ImageEffects, ToggledImageFadesAndKeepsEarlyRaisingPending) {
     auto& toggled = Toggled(0, 1000, 1000);
     host.raisedFlags = {0};
-    Alpha(toggled, 0);
+    EXPECT_EQ(Alpha(toggled, 0), -1); // alpha 0 changes no pixel: not drawn
     EXPECT_EQ(Alpha(toggled, 500), 127);
     host.raisedFlags = {0}; // during the fade-in: waits for it to complete
     EXPECT_EQ(Alpha(toggled, 900), 229);
