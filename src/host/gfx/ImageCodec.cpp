@@ -58,7 +58,8 @@ namespace {
 
 // Filtered rows of this many bytes or more would not fit the codec's 32-bit counts.
 constexpr size_t kLargestPngData = size_t(1) << 30;
-constexpr uint32_t kPngDeflateLevel = 6;
+// The fastest level: frames written by the tools are read back, not kept for their size.
+constexpr uint32_t kPngDeflateLevel = 1;
 
 void AppendBig32(std::vector<uint8_t>& out, uint32_t value) {
     out.push_back(static_cast<uint8_t>(value >> 24));
