@@ -393,8 +393,11 @@ void GfxDeviceGl::Present() {
     glBindFramebuffer(GL_READ_FRAMEBUFFER, state->framebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, state->context->PresentFramebuffer());
     if (clientWidth > 0 && clientHeight > 0) {
+        // Unscaled, both filters copy the pixels exactly; nearest lets a driver copy the memory
+        // (a software rasteriser otherwise compiles and runs a filtering shader).
+        const bool unscaled = clientWidth == state->width && clientHeight == state->height;
         glBlitFramebuffer(0, 0, state->width, state->height, 0, 0, clientWidth, clientHeight,
-                          GL_COLOR_BUFFER_BIT, GL_LINEAR);
+                          GL_COLOR_BUFFER_BIT, unscaled ? GL_NEAREST : GL_LINEAR);
     }
     state->context->SwapBuffers();
     glBindFramebuffer(GL_FRAMEBUFFER, state->framebuffer);
