@@ -10,12 +10,17 @@
 #include "vfs/StreamSettings.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 namespace quib {
 namespace {
 
 // Read and write buffers of every stream the disk opens.
 constexpr uint32_t kStreamBufferSize = 32768;
+// How long the render thread is given to stop after the display connection was lost: a swap
+// that still ends waits at most about a second for the display.
+constexpr std::chrono::seconds kLostDisplayStopTime{2};
 
 // Starts the platform modules and installs the buffered accessor before any room exists.
 AppHost& StartPlatform(AppHost& host) {
@@ -50,6 +55,7 @@ int MusicDiskApp::Run() {
         display.GetWindow()->Show();
     }
     display.Context()->ReleaseCurrent();
+    std::future<void> renderStopped = renderThreadEnd.get_future();
     renderThread = std::thread(RenderThread, this);
     Start();
     while (!quitting.load()) {
@@ -63,10 +69,16 @@ int MusicDiskApp::Run() {
         }
     }
     running = 0;
+    // Once the compositor's connection is broken, SDL's Wayland buffer swap may spin forever
+    // waiting for a frame that never comes: a render thread that does not stop in time is
+    // left there, and the process ends without a teardown that would need it.
+    if (displayLost && renderStopped.wait_for(kLostDisplayStopTime) != std::future_status::ready) {
+        std::_Exit(1);
+    }
     renderThread.join();
     display.Context()->MakeCurrent();
     TearDown();
-    return 0;
+    return displayLost ? 1 : 0;
 }
 
 void MusicDiskApp::RenderThread(MusicDiskApp* app) {
@@ -79,6 +91,7 @@ void MusicDiskApp::RenderThread(MusicDiskApp* app) {
             std::chrono::milliseconds(app->display.WindowHidden() ? 16 : 1));
     }
     app->display.Context()->ReleaseCurrent();
+    app->renderThreadEnd.set_value();
 }
 
 void MusicDiskApp::RenderFrame() {
@@ -127,6 +140,12 @@ bool MusicDiskApp::Reload(const std::string& archivePath, bool reloadSongs, std:
 
 void MusicDiskApp::ReplaceTextures(std::unique_ptr<TextureStore> store) {
     textures = std::move(store);
+}
+
+void MusicDiskApp::OnDisplayLost() {
+    std::fprintf(stderr, "quib: the display connection was lost\n");
+    displayLost = true;
+    RequestQuit();
 }
 
 void MusicDiskApp::RequestQuit() {

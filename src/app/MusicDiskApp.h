@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -40,7 +41,8 @@ public:
     // cannot be made; the user has then been told why.
     bool Init(const std::string& archivePath, const std::string& songDirectory);
     // Shows the window, runs the render thread and the event loop until a quit request, tears
-    // down. The process exit status.
+    // down. The process exit status: 1 when the display connection was lost (the process may
+    // then end inside Run, without a teardown).
     int Run();
     // One frame: display switch, song position, auto-advance, then (unless the window is
     // hidden) the scheduled pages and present.
@@ -88,6 +90,7 @@ public:
     void OnLeftButton(bool down) override { input.SetButton(down); }
     void OnKeyDown(WindowKey key, bool altHeld) override;
     void OnCloseRequest() override { RequestQuit(); }
+    void OnDisplayLost() override;
     void OnMaximizeRequest() override { display.RequestToggle(); }
 
     // The effects' view of the disk (EffectHost).
@@ -132,9 +135,11 @@ private:
     std::atomic<int32_t> songPosition{0}; // low 32 bits of the song position in bytes
     std::atomic<int32_t> running{1};
     std::atomic<bool> quitting{false};
+    bool displayLost = false; // main thread only
     MediaControls* mediaControls = nullptr;
     DiskDriver* driver = nullptr;
     std::thread renderThread;
+    std::promise<void> renderThreadEnd; // kept when the render thread has stopped
 };
 
 } // namespace quib

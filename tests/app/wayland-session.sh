@@ -2,7 +2,8 @@
 # quib under a Wayland compositor (weston, nested in a private Xvfb so that it has a seat):
 # it plays as a native Wayland client when WAYLAND_DISPLAY is set, ends cleanly when told to,
 # and opens on X11 when the compositor cannot be reached. On an output scaled twice it draws
-# every pixel of a window of the disk's size, and a press lands on the button under it.
+# every pixel of a window of the disk's size, and a press lands on the button under it. When its
+# compositor goes away, it ends with an error.
 # Usage: wayland-session.sh QUIB DISK.qdp (the demo disk: 853 x 480, its pause button known)
 set -euo pipefail
 quib=$1
@@ -11,8 +12,9 @@ command -v weston >/dev/null || { echo "SKIP: weston is not installed"; exit 77;
 work=$(mktemp -d)
 pids=()
 running() { local state; state=$(ps -o stat= -p "$1") && [[ $state != Z* ]]; }
-# The newest first, each given three seconds to end: a client leaves before its compositor
-# (one whose compositor goes away first may never end), a compositor before its server.
+ended() { ! running "$1"; }
+# The newest first, each given three seconds to end: a client leaves before its compositor, a
+# compositor before its server.
 cleanup() {
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
         kill "${pids[i]}" 2>/dev/null || continue
@@ -45,16 +47,19 @@ start_weston() { # SOCKET SCALE WIDTH HEIGHT (the output's size in units of the 
     pids+=("$compositor")
     wait_for [ -S "$XDG_RUNTIME_DIR/$1" ] || fail "weston did not start: $(tail -5 "$work/$1.log")"
 }
+# quib on the compositor at SOCKET, its protocol log in NAME.log; `player` is its process.
+start_player() { # NAME SOCKET
+    WAYLAND_DISPLAY=$2 WAYLAND_DEBUG=client "$quib" "$disk" >"$work/$1.out" 2>"$work/$1.log" &
+    player=$!
+    pids+=("$player")
+}
 # A buffer of W x H pixels in a protocol log: shared memory or a DMA buffer.
 has_buffer() { grep -Eq "(create_buffer|create_immed|create)\(.*, $2, $3, " "$1"; }
 start_weston quib-test 1 1200 900
 
 # Natively on Wayland, with X11 at hand too: the protocol log shows its toplevel window and
 # the frames it commits; a termination request ends it with status 0 and nothing said.
-WAYLAND_DISPLAY=quib-test WAYLAND_DEBUG=client "$quib" "$disk" >"$work/wayland.out" \
-    2>"$work/wayland.log" &
-player=$!
-pids+=("$player")
+start_player wayland quib-test
 # Frames are counted from the toplevel on: start-up is slow on a busy machine.
 wait_for grep -q 'xdg_toplevel@[0-9]*\.set_title("quib demo disk' "$work/wayland.log" ||
     fail "no Wayland toplevel with the disk's title"
@@ -69,7 +74,20 @@ if grep -v '^\[' "$work/wayland.log" | grep -qi 'assert\|error'; then
     fail "on Wayland quib said: $(grep -v '^\[' "$work/wayland.log" | grep -i 'assert\|error')"
 fi
 has_buffer "$work/wayland.log" 853 480 || fail "no buffer of the window's 853 x 480 pixels"
-kill "$compositor"
+
+# The compositor goes away under it: quib ends soon, says why, and fails.
+start_player lost quib-test
+wait_for grep -q 'xdg_toplevel@[0-9]*\.set_title(' "$work/lost.log" ||
+    fail "no Wayland toplevel before the compositor goes away"
+sleep 2
+kill -KILL "$compositor"
+wait "$compositor" 2>/dev/null || true
+wait_for ended "$player" || fail "quib still runs ten seconds after its compositor went away"
+status=0
+wait "$player" || status=$?
+[ "$status" -eq 1 ] || fail "quib ended with status $status when its compositor went away"
+grep -q 'quib: the display connection was lost' "$work/lost.log" ||
+    fail "quib did not say that the display went away: $(grep -v '^\[' "$work/lost.log" | tail -3)"
 
 # No compositor behind WAYLAND_DISPLAY: X11.
 WAYLAND_DISPLAY=no-such-compositor "$quib" "$disk" >"$work/x11.out" 2>&1 &
@@ -89,10 +107,7 @@ dbus-daemon --session --fork --print-address=1 --print-pid=2 >"$work/bus" 2>"$wo
 pids+=("$(cat "$work/bus.pid")")
 export DBUS_SESSION_BUS_ADDRESS
 DBUS_SESSION_BUS_ADDRESS=$(cat "$work/bus")
-WAYLAND_DISPLAY=quib-test-2 WAYLAND_DEBUG=client "$quib" "$disk" >"$work/scaled.out" \
-    2>"$work/scaled.log" &
-player=$!
-pids+=("$player")
+start_player scaled quib-test-2
 wait_for sh -c 'playerctl -l 2>/dev/null | grep -qx quib' || fail "quib is not on the bus"
 wait_for has_buffer "$work/scaled.log" 1706 960 || fail "no buffer of 1706 x 960 pixels"
 grep -q 'wl_surface@[0-9]*\.set_buffer_scale(2)' "$work/scaled.log" ||
@@ -142,5 +157,5 @@ kill -TERM "$player"
 status=0
 wait "$player" || status=$?
 [ "$status" -eq 0 ] || fail "on the scaled output quib ended with status $status"
-echo "quib played on Wayland ($commits frames committed), fell back to X11, and drew twice" \
-    "the pixels on an output scaled twice"
+echo "quib played on Wayland ($commits frames committed), ended when its compositor went" \
+    "away, fell back to X11, and drew twice the pixels on an output scaled twice"

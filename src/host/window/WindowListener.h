@@ -27,6 +27,9 @@ public:
     virtual void OnKeyDown(WindowKey /*key*/, bool /*altHeld*/) {}
     // The user asked to close the window (close button, window manager, session end).
     virtual void OnCloseRequest() {}
+    // The connection to the display broke (its compositor went away): nothing drawn reaches
+    // it any more, no event will come; reported once.
+    virtual void OnDisplayLost() {}
     // The user maximised the window (the owner answers with a display-mode request; a later
     // RequestWindowMode restores the window from its maximised state).
     virtual void OnMaximizeRequest() {}

@@ -6,9 +6,11 @@
 #include "host/window/GfxContextSdl.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <wayland-client-core.h>
 
 namespace quib {
 
@@ -104,6 +106,10 @@ struct WindowSdl::State {
     int windowedHeight = 0;
     int refusedWidth = 0;
     int refusedHeight = 0;
+    // Main thread only: the compositor's connection on Wayland (null on X11, where Xlib ends
+    // the process when its server goes away), and whether its loss was reported.
+    wl_display* waylandDisplay = nullptr;
+    bool lossReported = false;
 
     void PushRequest(RequestCode code, int width = 0, int height = 0) const {
         SDL_Event event{};
@@ -119,6 +125,9 @@ struct WindowSdl::State {
     void CarryOut(const SDL_UserEvent& request);
     void KeepWindowedSize(int width, int height);
     void Deliver(const SDL_Event& event, WindowListener& listener);
+    bool DisplayLost() const {
+        return waylandDisplay != nullptr && wl_display_get_error(waylandDisplay) != 0;
+    }
 };
 
 // Creation
@@ -192,6 +201,11 @@ std::unique_ptr<WindowSdl> WindowSdl::Create(const WindowSettings& settings, std
         return nullptr;
     }
     s.TakeClientSize(s.windowedWidth, s.windowedHeight);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(s.window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_WAYLAND) {
+        s.waylandDisplay = info.info.wl.display;
+    }
     return result;
 }
 
@@ -244,6 +258,10 @@ void WindowSdl::PumpEvents(WindowListener& listener, int timeoutMs) {
     }
     while (SDL_PollEvent(&event) != 0) {
         state->Deliver(event, listener);
+    }
+    if (!state->lossReported && state->DisplayLost()) {
+        state->lossReported = true;
+        listener.OnDisplayLost();
     }
 }
 
@@ -327,7 +345,10 @@ void WindowSdl::State::Deliver(const SDL_Event& event, WindowListener& listener)
     }
     switch (event.type) {
     case SDL_QUIT:
-        listener.OnCloseRequest();
+        // SDL also says quit when the compositor's connection breaks: not the user's request.
+        if (!DisplayLost()) {
+            listener.OnCloseRequest();
+        }
         break;
     case SDL_WINDOWEVENT:
         switch (event.window.event) {
