@@ -95,12 +95,9 @@ void Player::ReplaceSongs(const std::vector<SongRecord>& records) {
     for (const SongRecord& record : records) {
         AddSong(record.fileName, record.title, record.bassFlags, record.isStream != 0);
     }
-    if (songs.empty()) {
-        return;
+    if (!songs.empty()) {
+        SwitchTo(index >= 0 && index < static_cast<int32_t>(songs.size()) ? index : 0);
     }
-    currentSong = index >= 0 && index < static_cast<int32_t>(songs.size()) ? index : 0;
-    audio->Play(CurrentHandle(), true);
-    userStopped = false;
 }
 
 void Player::Start() {

@@ -20,7 +20,10 @@ TextureLoad TextureStore::LoadTexture(const std::string& name, Archive& archive,
         return TextureLoad::Duplicate;
     }
     const ArchiveEntry* entry = archive.entryAt(FindEntry(archive, name.c_str()));
-    if (earlier != nullptr && entry != nullptr) {
+    if (entry == nullptr) {
+        return TextureLoad::NoEntry;
+    }
+    if (earlier != nullptr) {
         for (const Entry& known : earlier->entries) {
             if (known.fromArchive && known.name == name && known.size == entry->uncompressedSize &&
                 known.checksum == entry->checksum) {
@@ -31,17 +34,12 @@ TextureLoad TextureStore::LoadTexture(const std::string& name, Archive& archive,
         }
     }
     TextureLoad added = TextureLoad::NoEntry;
-    if (decoded != nullptr && entry != nullptr) {
+    if (decoded != nullptr) {
         added = Add(name, device->CreateTextureFromPixels(*decoded));
     } else {
         std::vector<uint8_t> bytes;
-        switch (ReadArchiveEntry(archive, name, bytes)) {
-        case EntryRead::Missing:
-            return TextureLoad::NoEntry;
-        case EntryRead::Failed:
+        if (ReadArchiveEntry(archive, *entry, bytes) != EntryRead::Ok) {
             return TextureLoad::ReadFailed;
-        case EntryRead::Ok:
-            break;
         }
         added = AddImage(name, bytes.data(), bytes.size());
     }

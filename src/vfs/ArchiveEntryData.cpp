@@ -11,12 +11,18 @@
 namespace quib {
 
 EntryRead ReadArchiveEntry(Archive& archive, const std::string& name, std::vector<uint8_t>& bytes) {
-    bytes.clear();
     const ArchiveEntry* entry = archive.entryAt(FindEntry(archive, name.c_str()));
     if (entry == nullptr) {
+        bytes.clear();
         return EntryRead::Missing;
     }
-    const std::unique_ptr<Stream, StreamCloser> stream(archive.openEntry(entry));
+    return ReadArchiveEntry(archive, *entry, bytes);
+}
+
+EntryRead ReadArchiveEntry(Archive& archive, const ArchiveEntry& entry,
+                           std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    const std::unique_ptr<Stream, StreamCloser> stream(archive.openEntry(&entry));
     if (stream == nullptr) {
         return EntryRead::Failed;
     }

@@ -8,6 +8,7 @@
 namespace quib {
 
 class Archive;
+struct ArchiveEntry;
 
 enum class EntryRead {
     Ok,
@@ -22,5 +23,8 @@ inline constexpr uint64_t kEntryReadLimit = uint64_t(512) << 20;
 // the entry delivers exactly its size; memory follows the bytes that really arrive, and an
 // allocation failure is a Failed read.
 EntryRead ReadArchiveEntry(Archive& archive, const std::string& name, std::vector<uint8_t>& bytes);
+// The same for an entry looked up already: Ok or Failed.
+EntryRead ReadArchiveEntry(Archive& archive, const ArchiveEntry& entry,
+                           std::vector<uint8_t>& bytes);
 
 } // namespace quib

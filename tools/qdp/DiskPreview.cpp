@@ -39,12 +39,6 @@ bool SameHeader(const DescriptionHeader& a, const DescriptionHeader& b) {
            a.aspect == b.aspect && a.windowHeight == b.windowHeight;
 }
 
-std::string SongKey(const std::string& fileName) {
-    std::string key = fileName;
-    std::replace(key.begin(), key.end(), '\\', '/');
-    return key;
-}
-
 } // namespace
 
 DiskPreview::DiskPreview(const Command& self, std::string source, std::vector<fs::path> assets)
@@ -133,9 +127,7 @@ std::optional<DiskPreview::Pending> DiskPreview::Build() {
         ShowError(source + ": the disk could not be packed", build);
         return std::nullopt;
     }
-    for (const auto& [name, file] : built.songs) {
-        made.songs[name] = file;
-    }
+    made.songs = std::move(built.songs);
     made.building = Clock::now() - started;
     return made;
 }
@@ -152,8 +144,7 @@ std::string DiskPreview::ErrorLine() const {
 }
 
 std::string DiskPreview::LocateSong(const std::string& fileName) const {
-    const auto song = songPaths.find(SongKey(fileName));
-    return song != songPaths.end() ? song->second.string() : SongKey(fileName);
+    return SongFilePath(songPaths, fileName);
 }
 
 bool DiskPreview::Start(MusicDiskApp& running) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Command.h"
+#include "SourceBuild.h"
 #include "app/DiskDriver.h"
 #include "description/DescriptionModel.h"
 #include "host/gfx/GfxTexture.h"
@@ -24,8 +25,6 @@ class MusicDiskApp;
 }
 
 namespace quib::qdp {
-
-struct SourceBuild;
 
 // Threads: Start, CheckFiles, Rebuild and the keys run on the main thread (Start before the
 // render thread exists); the swap and the drawing of the error line on the render thread. A
@@ -63,7 +62,7 @@ private:
     // A packed build waiting for the render thread.
     struct Pending {
         int fd = -1; // the anonymous memory file holding the archive
-        std::map<std::string, std::filesystem::path> songs;
+        SongFiles songs;
         bool reloadSongs = false;
         uint64_t build = 0;
         std::chrono::steady_clock::time_point detected; // when the change was seen
@@ -109,7 +108,7 @@ private:
     std::atomic<int32_t> songSteps{0}; // songs to move on (negative: back) at the next frame
 
     // Render thread.
-    std::map<std::string, std::filesystem::path> songPaths; // of the disk playing
+    SongFiles songPaths; // of the disk playing
     std::string drawnLine;
     std::unique_ptr<GfxTexture> errorTexture;
     std::unique_ptr<GfxVertexBuffer> errorQuad;

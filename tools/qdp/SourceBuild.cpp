@@ -192,11 +192,7 @@ bool BuildSource(const Command& self, const std::string& source,
             return pack.Read(name, bytes);
         };
         files.songPath = [&songs](const std::string& fileName) {
-            std::string name = fileName;
-            std::replace(name.begin(), name.end(), '\\', '/');
-            const auto song = std::find_if(songs.begin(), songs.end(),
-                                           [&](const auto& s) { return s.first == name; });
-            return song != songs.end() ? song->second.string() : name;
+            return SongFilePath(songs, fileName);
         };
         CheckCompiledDisk(disk, std::move(files), diagnostics);
     }
@@ -236,6 +232,14 @@ bool WriteArchive(const Command& self, const std::string& path, const SourceBuil
     opened.archive.close();
     CloseStream(opened.file);
     return ok;
+}
+
+std::string SongFilePath(const SongFiles& songs, const std::string& fileName) {
+    std::string name = fileName;
+    std::replace(name.begin(), name.end(), '\\', '/');
+    const auto song =
+        std::find_if(songs.begin(), songs.end(), [&](const auto& s) { return s.first == name; });
+    return song != songs.end() ? song->second.string() : name;
 }
 
 uint64_t BuildSize(const SourceBuild& build) {

@@ -24,13 +24,19 @@ struct PackItem {
     uint64_t size = 0;
 };
 
+// Each song file once: its name below music/ (slashes), and where it was found.
+using SongFiles = std::vector<std::pair<std::string, std::filesystem::path>>;
+
 struct SourceBuild {
     CompiledDisk disk;
     std::vector<uint8_t> description; // musicdisk.cfg, once the build is whole
     std::vector<PackItem> items;
-    // Each song file once: its name below music/ (slashes), and where it was found.
-    std::vector<std::pair<std::string, std::filesystem::path>> songs;
+    SongFiles songs;
 };
+
+// Where the build found the song a description names `fileName` (backslashes read as
+// slashes); the name itself when it found none.
+std::string SongFilePath(const SongFiles& songs, const std::string& fileName);
 
 // Compiles the source file `source` and finds the files it names in each of `assets` in turn,
 // then beside the source, and songs last in music/ beside the source; then checks the disk as
