@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -53,14 +54,19 @@ int main(int argc, char** argv) {
     int status = 0;
     for (const char* name : {"", "bench.mp4", "bench.webm", "bench.mkv"}) {
         const std::string path = (folder / name).string();
-        qdp::VideoFile file;
         const qdp::VideoFormat* format = *name != '\0' ? qdp::VideoFormatOf(path) : nullptr;
-        BenchSink sink(format != nullptr ? &file : nullptr);
+        std::string error;
+        const std::unique_ptr<qdp::VideoFile> file =
+            format != nullptr ? qdp::LoadVideoFile(QUIB_VIDEO_MODULE, error) : nullptr;
+        if (format != nullptr && !file) {
+            std::fprintf(stderr, "record_bench: %s\n", error.c_str());
+            return 1;
+        }
+        BenchSink sink(file.get());
         const auto start = std::chrono::steady_clock::now();
         RecordReport report;
-        const bool done = (format == nullptr || file.Open(path, *format, 60, 44100, sink.error)) &&
-                          RecordDisk(request, sink, report) &&
-                          (format == nullptr || file.Finish(sink.error));
+        const bool done = (!file || file->Open(path, *format, 60, 44100, sink.error)) &&
+                          RecordDisk(request, sink, report) && (!file || file->Finish(sink.error));
         const double wall =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!done) {

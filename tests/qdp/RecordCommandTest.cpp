@@ -177,6 +177,12 @@ TEST_F(RecordCommand, RefusesBadArgumentsAndFailuresLeaveNoVideo) {
         EXPECT_TRUE(Mentions(run, c.says));
         EXPECT_FALSE(fs::exists(scratch / "v.mp4"));
     }
+    // A qdp whose video writer is not where the installation puts it says so.
+    fs::copy_file(kQdp, scratch / "qdp");
+    const Result alone = Shell(Quote(scratch / "qdp") + " record " + demo + out);
+    EXPECT_EQ(alone.status, 1) << alone.output;
+    EXPECT_TRUE(Mentions(alone, "the video writer cannot be loaded"));
+    EXPECT_FALSE(fs::exists(scratch / "v.mp4"));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -131,8 +132,12 @@ int RunRecord(const Command& self, std::span<char* const> args) {
         return status;
     }
     const VideoFormat& format = *VideoFormatOf(parsed.out);
-    VideoFile file;
     std::string error;
+    const std::unique_ptr<VideoFile> video = LoadVideoFile(VideoModuleOfProgram(), error);
+    if (!video) {
+        return Failure(self, "%s", error.c_str());
+    }
+    VideoFile& file = *video;
     if (!file.Open(parsed.out, format, request.framesPerSecond,
                    static_cast<int>(kRenderUnitsPerSecond), error)) {
         return Failure(self, "%s: %s", parsed.out, error.c_str());

@@ -1,5 +1,7 @@
-// Writing a video file with the FFmpeg libraries: pictures and stereo sound in, the container
-// and codecs chosen by the file name's extension.
+// Writing a video file: pictures and stereo sound in, the container and codecs chosen by the
+// file name's extension. The writer lives in a module of its own, built on the FFmpeg
+// libraries, and is loaded when a video is written: the other commands start without loading
+// those libraries and the many they pull in.
 #pragma once
 
 #include <cstddef>
@@ -23,29 +25,32 @@ const VideoFormat* VideoFormatOf(const std::string& path);
 
 class VideoFile {
 public:
-    VideoFile();
-    ~VideoFile();
+    VideoFile() = default;
+    virtual ~VideoFile() = default;
     VideoFile(const VideoFile&) = delete;
     VideoFile& operator=(const VideoFile&) = delete;
 
     // Creates the file for `framesPerSecond` pictures a second and sound at `sampleRate`.
     // False with why in `error`.
-    bool Open(const std::string& path, const VideoFormat& format, int framesPerSecond,
-              int sampleRate, std::string& error);
+    virtual bool Open(const std::string& path, const VideoFormat& format, int framesPerSecond,
+                      int sampleRate, std::string& error) = 0;
     // The next picture, ARGB top row first. The first one sets the video's size, rounded down
     // to even numbers (the colour planes are half as wide and high): one column or row less is
     // left out, a picture of another size later is scaled to it.
-    bool Picture(const uint32_t* argb, int width, int height, std::string& error);
+    virtual bool Picture(const uint32_t* argb, int width, int height, std::string& error) = 0;
     // The next `frames` stereo frames, interleaved; only once the first picture is in.
-    bool Sound(const float* stereo, size_t frames, std::string& error);
+    virtual bool Sound(const float* stereo, size_t frames, std::string& error) = 0;
     // Writes what the encoders hold back and closes the file.
-    bool Finish(std::string& error);
-    int Width() const;
-    int Height() const;
-
-private:
-    struct State;
-    std::unique_ptr<State> state;
+    virtual bool Finish(std::string& error) = 0;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
 };
+
+// A writer from the module at `module`, which stays loaded; null with why in `error`.
+std::unique_ptr<VideoFile> LoadVideoFile(const std::string& module, std::string& error);
+
+// Where the module of the running program is: the build and the installation place it at the
+// same path relative to the program's folder.
+std::string VideoModuleOfProgram();
 
 } // namespace quib::qdp
