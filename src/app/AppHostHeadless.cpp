@@ -5,10 +5,23 @@
 #include "host/gfx/GfxContextEgl.h"
 
 #include <cstdio>
+#include <system_error>
 
 namespace quib {
 
-AppHostHeadless::AppHostHeadless(const HeadlessSettings& settings) : settings(settings) {}
+AppHostHeadless::AppHostHeadless(const HeadlessSettings& settings) : settings(settings) {
+    try {
+        displayAhead = std::thread(GfxContextEgl::PrepareDisplay);
+    } catch (const std::system_error&) {
+        // No thread: CreateContext opens the display itself.
+    }
+}
+
+AppHostHeadless::~AppHostHeadless() {
+    if (displayAhead.joinable()) {
+        displayAhead.join();
+    }
+}
 
 void AppHostHeadless::DesktopSize(int& width, int& height) {
     width = settings.desktopWidth;
@@ -26,6 +39,9 @@ std::unique_ptr<GfxContext> AppHostHeadless::CreateContext(Window*, int clientWi
     if (settings.clientWidth > 0 && settings.clientHeight > 0) {
         clientWidth = settings.clientWidth;
         clientHeight = settings.clientHeight;
+    }
+    if (displayAhead.joinable()) {
+        displayAhead.join();
     }
     std::unique_ptr<GfxContextEgl> made = GfxContextEgl::Create(clientWidth, clientHeight, error);
     context = made.get();

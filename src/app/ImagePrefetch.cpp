@@ -2,6 +2,7 @@
 #include "app/ImagePrefetch.h"
 
 #include "description/TextureNames.h"
+#include "platform/ThreadPriority.h"
 #include "vfs/ArchiveEntryData.h"
 
 #include <system_error>
@@ -27,8 +28,18 @@ ImagePrefetch::~ImagePrefetch() {
 
 void ImagePrefetch::Start(Archive& archive, const std::vector<std::string>& names,
                           unsigned workers) {
+    const std::vector<std::string> distinct = DistinctTextureNames(names);
+    // Items are added while the workers run; they must not move.
+    items.reserve(distinct.size());
+    try {
+        for (unsigned i = 0; i < workers && i < distinct.size(); ++i) {
+            threads.emplace_back([this] { Work(); });
+        }
+    } catch (const std::system_error&) {
+        // Fewer workers, or none: Take decodes what they leave.
+    }
     uint64_t fileBytes = 0;
-    for (const std::string& name : DistinctTextureNames(names)) {
+    for (const std::string& name : distinct) {
         if (fileBytes >= kFileBytesAhead) {
             break;
         }
@@ -38,22 +49,23 @@ void ImagePrefetch::Start(Archive& archive, const std::vector<std::string>& name
             item.bytes.clear();
         }
         fileBytes += item.bytes.size();
+        const std::lock_guard<std::mutex> lock(mutex);
         items.push_back(std::move(item));
+        changed.notify_all();
     }
-    try {
-        for (unsigned i = 0; i < workers && i < items.size(); ++i) {
-            threads.emplace_back([this] { Work(); });
-        }
-    } catch (const std::system_error&) {
-        // Fewer workers, or none: Take decodes what they leave.
-    }
+    const std::lock_guard<std::mutex> lock(mutex);
+    allRead = true;
+    changed.notify_all();
 }
 
 void ImagePrefetch::Work() {
+    // Decoding ahead gives way to the threads the start-up waits for.
+    LowerCurrentThreadPriority();
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
         changed.wait(lock, [&] {
-            return stopping || next >= items.size() || pixelBytes < kPixelBytesAhead;
+            return stopping || (next >= items.size() && allRead) ||
+                   (next < items.size() && pixelBytes < kPixelBytesAhead);
         });
         if (stopping || next >= items.size()) {
             return;

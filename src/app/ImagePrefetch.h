@@ -16,8 +16,9 @@ namespace quib {
 class Archive;
 
 // The entries are read on the thread that starts the prefetch (the archive is not shared with
-// the workers); only the decoding runs on the workers. Images are taken in the order they were
-// named; one that no worker has begun is decoded by the thread that takes it.
+// the workers), each handed to the workers as soon as it is read; only the decoding runs on
+// the workers, at a lower priority. Images are taken in the order they were named; one that
+// no worker has begun is decoded by the thread that takes it.
 //
 // What is held ahead is bounded: the file bytes read ahead (the names past the bound are not
 // prefetched) and the pixels decoded but not yet taken (workers wait while they exceed it).
@@ -29,8 +30,8 @@ public:
     ImagePrefetch(const ImagePrefetch&) = delete;
     ImagePrefetch& operator=(const ImagePrefetch&) = delete;
 
-    // Reads the entries of the distinct names (in their order) and starts `workers` threads
-    // decoding them (none: each is decoded as it is taken). Call once.
+    // Starts `workers` threads decoding (none: each image is decoded as it is taken) and
+    // reads the entries of the distinct names, in their order, for them. Call once.
     void Start(Archive& archive, const std::vector<std::string>& names, unsigned workers);
     // When name is the next distinct name given to Start, waits for its image and moves it into
     // image. False for any other name (nothing is taken then) and for an entry that is missing
@@ -50,7 +51,7 @@ private:
     // Decodes items[index], unlocking meanwhile; the caller has claimed it.
     void Decode(size_t index, std::unique_lock<std::mutex>& lock);
 
-    std::vector<Item> items; // fixed once Start has read them
+    std::vector<Item> items; // added by Start under the mutex, never moved
     std::vector<std::thread> threads;
     std::mutex mutex;
     std::condition_variable changed;
@@ -58,6 +59,7 @@ private:
     size_t next = 0;         // the first item no thread has claimed
     size_t taken = 0;        // items handed out by Take
     uint64_t pixelBytes = 0; // of the images decoded and not yet taken
+    bool allRead = false;    // Start has added every item
     bool stopping = false;
 };
 

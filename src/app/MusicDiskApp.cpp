@@ -207,7 +207,10 @@ void MusicDiskApp::DrawScheduledPages() {
 TextRenderer& MusicDiskApp::Text() {
     if (!text) {
         const StartupTimings::Step step("fonts");
-        text = std::make_unique<TextRenderer>();
+        text = ahead.TakeText();
+        if (!text) {
+            text = std::make_unique<TextRenderer>();
+        }
     }
     return *text;
 }

@@ -9,6 +9,7 @@
 #include "app/MediaControls.h"
 #include "app/PageSchedule.h"
 #include "app/Player.h"
+#include "app/StartupAhead.h"
 #include "effects/EffectHost.h"
 #include "host/window/WindowListener.h"
 
@@ -126,12 +127,13 @@ private:
     static void RenderThread(MusicDiskApp* app);
 
     AppHost& host;
+    StartupAhead ahead; // from the start, while the disk is read and the display made
     DisplayMode display;
     Player player;
     PageSchedule schedule;
     InputCommands input;
     std::unique_ptr<TextureStore> textures;
-    std::unique_ptr<TextRenderer> text;   // made when an effect first asks for it
+    std::unique_ptr<TextRenderer> text;   // taken or made when an effect first asks for it
     std::atomic<int32_t> songPosition{0}; // low 32 bits of the song position in bytes
     std::atomic<int32_t> running{1};
     std::atomic<bool> quitting{false};

@@ -19,6 +19,10 @@ AudioHandle AudioOutput::LoadModule(const char* path, uint32_t flags) {
     return path != nullptr ? mixer_->Add(AudioSourceModule::Open(path, flags), false) : 0;
 }
 
+bool AudioOutput::PrepareModuleDecoder() {
+    return AudioSourceModule::LoadSilence();
+}
+
 bool AudioOutput::Play(AudioHandle handle, bool restart) {
     return mixer_->Play(handle, restart);
 }

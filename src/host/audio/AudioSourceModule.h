@@ -16,6 +16,9 @@ class AudioSourceModule final : public AudioSource {
 public:
     // Null when the file cannot be read or is not a module.
     static std::unique_ptr<AudioSourceModule> Open(const char* path, uint32_t flags);
+    // Loads a silent module of one empty pattern and drops it: the decoder makes its
+    // resampling tables at the first load in a process. False when it was refused.
+    static bool LoadSilence();
     ~AudioSourceModule() override;
 
     size_t Render(float* stereo, size_t frames) override;

@@ -46,8 +46,12 @@ struct GfxContextEgl::State {
     int height = 0;
 };
 
-std::unique_ptr<GfxContextEgl> GfxContextEgl::Create(int clientWidth, int clientHeight,
-                                                     std::string& error) {
+namespace {
+
+// The surfaceless display, initialised; EGL_NO_DISPLAY with why in `error`. It is one per
+// process and stays initialised: eglTerminate would end the other contexts on it, and Mesa
+// leaks a little each time it unloads its driver.
+EGLDisplay OpenSurfacelessDisplay(std::string& error) {
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
         eglGetProcAddress("eglGetPlatformDisplayEXT"));
@@ -55,17 +59,29 @@ std::unique_ptr<GfxContextEgl> GfxContextEgl::Create(int clientWidth, int client
         getPlatformDisplay == nullptr) {
         error = "headless OpenGL: EGL offers no surfaceless platform (Mesa's EGL, package "
                 "libegl-mesa0, provides it)";
-        return nullptr;
+        return EGL_NO_DISPLAY;
     }
-
-    auto state = std::make_unique<State>();
-    state->display =
+    const EGLDisplay display =
         getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    // The surfaceless display is one per process and stays initialised: eglTerminate would end
-    // the other contexts on it, and Mesa leaks a little each time it unloads its driver.
-    if (state->display == EGL_NO_DISPLAY ||
-        eglInitialize(state->display, nullptr, nullptr) != EGL_TRUE) {
+    if (display == EGL_NO_DISPLAY || eglInitialize(display, nullptr, nullptr) != EGL_TRUE) {
         error = EglErrorText("opening the surfaceless display");
+        return EGL_NO_DISPLAY;
+    }
+    return display;
+}
+
+} // namespace
+
+void GfxContextEgl::PrepareDisplay() {
+    std::string ignored;
+    OpenSurfacelessDisplay(ignored);
+}
+
+std::unique_ptr<GfxContextEgl> GfxContextEgl::Create(int clientWidth, int clientHeight,
+                                                     std::string& error) {
+    auto state = std::make_unique<State>();
+    state->display = OpenSurfacelessDisplay(error);
+    if (state->display == EGL_NO_DISPLAY) {
         return nullptr;
     }
     std::unique_ptr<GfxContextEgl> result(new GfxContextEgl(std::move(state)));

@@ -17,6 +17,10 @@ public:
     // Null with a message in `error` when EGL or the surfaceless platform is missing.
     static std::unique_ptr<GfxContextEgl> Create(int clientWidth, int clientHeight,
                                                  std::string& error);
+    // Opens the display Create makes its contexts on, which stays open for the process: most
+    // of Create's time, loading and starting the driver. A thread may do it ahead, as long
+    // as it is done before Create is called; when it fails, Create says why.
+    static void PrepareDisplay();
     ~GfxContextEgl() override;
 
     bool MakeCurrent() override;

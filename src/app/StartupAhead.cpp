@@ -1,0 +1,38 @@
+// Start-up work done ahead on a thread of its own.
+#include "app/StartupAhead.h"
+
+#include "host/audio/AudioOutput.h"
+#include "host/text/TextRenderer.h"
+#include "platform/ThreadPriority.h"
+
+#include <system_error>
+
+namespace quib {
+
+StartupAhead::StartupAhead() {
+    try {
+        thread = std::thread([this] {
+            // The display is made meanwhile, and the start-up waits for it first.
+            LowerCurrentThreadPriority();
+            AudioOutput::PrepareModuleDecoder();
+            text = std::make_unique<TextRenderer>();
+        });
+    } catch (const std::system_error&) {
+        // No thread: the loading thread does the work when it comes to it.
+    }
+}
+
+StartupAhead::~StartupAhead() {
+    if (thread.joinable()) {
+        thread.join();
+    }
+}
+
+std::unique_ptr<TextRenderer> StartupAhead::TakeText() {
+    if (thread.joinable()) {
+        thread.join();
+    }
+    return std::move(text);
+}
+
+} // namespace quib

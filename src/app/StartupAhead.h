@@ -1,0 +1,31 @@
+// Start-up work that needs nothing of the disk, done on a thread of its own while the disk is
+// read and the display is made.
+#pragma once
+
+#include <memory>
+#include <thread>
+
+namespace quib {
+
+class TextRenderer;
+
+// Makes the module decoder's tables and a text renderer (the font configuration and the
+// font library) ahead: both are otherwise made on the loading thread at the first song and
+// the first text effect.
+class StartupAhead {
+public:
+    StartupAhead();
+    ~StartupAhead();
+    StartupAhead(const StartupAhead&) = delete;
+    StartupAhead& operator=(const StartupAhead&) = delete;
+
+    // The text renderer made ahead, after waiting for it; null when no thread could be
+    // started, and on later calls.
+    std::unique_ptr<TextRenderer> TakeText();
+
+private:
+    std::unique_ptr<TextRenderer> text;
+    std::thread thread;
+};
+
+} // namespace quib
