@@ -2,13 +2,16 @@
 #include "host/gfx/ImageCodec.h"
 
 #include "ImageFiles.h"
+#include "platform/DeflateCodec.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace quib {
@@ -129,24 +132,57 @@ TEST(ImageCodecTest, RefusesWhatIsNotAnImage) {
     EXPECT_FALSE(DecodeImage(gif.data(), 12, image));
 }
 
+// The image data of a PNG file inflated through the zlib format, which checks its Adler-32
+// (the image decoder does not); empty when it does not inflate whole.
+std::vector<uint8_t> InflatedImageData(const std::vector<unsigned char>& png, size_t expected) {
+    std::vector<uint8_t> packed;
+    for (size_t at = 8; at + 12 <= png.size();) {
+        const uint32_t length = static_cast<uint32_t>(png[at]) << 24 | png[at + 1] << 16 |
+                                png[at + 2] << 8 | png[at + 3];
+        if (std::memcmp(&png[at + 4], "IDAT", 4) == 0) {
+            packed.insert(packed.end(), &png[at + 8], &png[at + 8] + length);
+        }
+        at += 12 + length;
+    }
+    std::vector<uint8_t> rows(expected + 1);
+    uint32_t size = static_cast<uint32_t>(rows.size());
+    DeflateCodec codec(15);
+    if (codec.decompressBuffer(rows.data(), size, packed.data(),
+                               static_cast<uint32_t>(packed.size()), nullptr, 0) != CodecDone ||
+        size != expected) {
+        return {};
+    }
+    rows.resize(size);
+    return rows;
+}
+
+// Small images are compressed whole; large ones in stripes at once, joined into one stream.
 TEST(ImageCodecTest, WrittenPngReadsBackExactly) {
     const auto path =
         std::filesystem::temp_directory_path() / ("quib-png-" + std::to_string(getpid()) + ".png");
-    std::vector<uint32_t> argb(5 * 3);
-    for (size_t i = 0; i < argb.size(); ++i) {
-        argb[i] = static_cast<uint32_t>(i * 0x11) << 24 | static_cast<uint32_t>(0x123456 * i);
+    for (const auto& [width, height] : {std::pair{5, 3}, {1000, 700}, {1100, 1000}, {300000, 5}}) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+        std::vector<uint32_t> argb(static_cast<size_t>(width) * height);
+        uint32_t noise = 1;
+        for (size_t i = 0; i < argb.size(); ++i) {
+            noise = noise * 1664525u + 1013904223u;
+            argb[i] = (i % 7 == 0 ? noise : static_cast<uint32_t>(i / 3 * 0x10203)) |
+                      static_cast<uint32_t>(i * 0x11) << 24;
+        }
+        ASSERT_TRUE(WritePng(path.string(), width, height, argb.data()));
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_EQ(InflatedImageData(bytes, (static_cast<size_t>(width) * 4 + 1) * height).size(),
+                  (static_cast<size_t>(width) * 4 + 1) * height);
+        DecodedImage image;
+        ASSERT_TRUE(DecodeImage(bytes.data(), bytes.size(), image));
+        EXPECT_EQ(image.width, width);
+        EXPECT_EQ(image.height, height);
+        EXPECT_TRUE(image.argb == argb);
     }
-    ASSERT_TRUE(WritePng(path.string(), 5, 3, argb.data()));
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
     std::filesystem::remove(path);
 
-    DecodedImage image;
-    ASSERT_TRUE(DecodeImage(bytes.data(), bytes.size(), image));
-    EXPECT_EQ(image.width, 5);
-    EXPECT_EQ(image.height, 3);
-    EXPECT_EQ(image.argb, argb);
-
+    const std::vector<uint32_t> argb(5 * 3);
     EXPECT_FALSE(WritePng("/nonexistent-directory/x.png", 5, 3, argb.data()));
     EXPECT_FALSE(WritePng(path.string(), 0, 3, argb.data()));
 }
