@@ -5,6 +5,7 @@
 #include "host/text/TextRenderer.h"
 #include "platform/ThreadPriority.h"
 
+#include <new>
 #include <system_error>
 
 namespace quib {
@@ -15,7 +16,11 @@ StartupAhead::StartupAhead() {
             // The display is made meanwhile, and the start-up waits for it first.
             LowerCurrentThreadPriority();
             AudioOutput::PrepareModuleDecoder();
-            text = std::make_unique<TextRenderer>();
+            try {
+                text = std::make_unique<TextRenderer>();
+            } catch (const std::bad_alloc&) {
+                // Left to the loading thread, which reports it as it would have.
+            }
         });
     } catch (const std::system_error&) {
         // No thread: the loading thread does the work when it comes to it.

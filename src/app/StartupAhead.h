@@ -20,7 +20,7 @@ public:
     StartupAhead& operator=(const StartupAhead&) = delete;
 
     // The text renderer made ahead, after waiting for it; null when no thread could be
-    // started, and on later calls.
+    // started or there was no memory for it, and on later calls.
     std::unique_ptr<TextRenderer> TakeText();
 
 private:
