@@ -11,15 +11,9 @@ namespace quib {
 
 AppHostHeadless::AppHostHeadless(const HeadlessSettings& settings) : settings(settings) {
     try {
-        displayAhead = std::thread(GfxContextEgl::PrepareDisplay);
+        displayAhead = std::jthread(GfxContextEgl::PrepareDisplay);
     } catch (const std::system_error&) {
         // No thread: CreateContext opens the display itself.
-    }
-}
-
-AppHostHeadless::~AppHostHeadless() {
-    if (displayAhead.joinable()) {
-        displayAhead.join();
     }
 }
 

@@ -26,9 +26,6 @@ class AppHostHeadless final : public AppHost {
 public:
     // Starts opening the display the context is made on, on a thread of its own.
     explicit AppHostHeadless(const HeadlessSettings& settings = {});
-    ~AppHostHeadless() override;
-    AppHostHeadless(const AppHostHeadless&) = delete;
-    AppHostHeadless& operator=(const AppHostHeadless&) = delete;
 
     void DesktopSize(int& width, int& height) override;
     int DisplayScale() const override { return settings.scale; }
@@ -60,7 +57,7 @@ private:
     GfxContextEgl* context = nullptr;
     std::vector<std::string> messages;
     std::string windowTitle;
-    std::thread displayAhead; // opening the display while the disk is read
+    std::jthread displayAhead; // opening the display while the disk is read
 };
 
 } // namespace quib

@@ -12,7 +12,7 @@ namespace quib {
 
 StartupAhead::StartupAhead() {
     try {
-        thread = std::thread([this] {
+        thread = std::jthread([this] {
             // The display is made meanwhile, and the start-up waits for it first.
             LowerCurrentThreadPriority();
             AudioOutput::PrepareModuleDecoder();
@@ -24,12 +24,6 @@ StartupAhead::StartupAhead() {
         });
     } catch (const std::system_error&) {
         // No thread: the loading thread does the work when it comes to it.
-    }
-}
-
-StartupAhead::~StartupAhead() {
-    if (thread.joinable()) {
-        thread.join();
     }
 }
 

@@ -14,9 +14,9 @@ class TextRenderer;
 // the first text effect.
 class StartupAhead {
 public:
+    // Starts the work; going, waits for it to end.
     StartupAhead();
-    ~StartupAhead();
-    StartupAhead(const StartupAhead&) = delete;
+    StartupAhead(const StartupAhead&) = delete; // the thread works on this one
     StartupAhead& operator=(const StartupAhead&) = delete;
 
     // The text renderer made ahead, after waiting for it; null when no thread could be
@@ -25,7 +25,7 @@ public:
 
 private:
     std::unique_ptr<TextRenderer> text;
-    std::thread thread;
+    std::jthread thread;
 };
 
 } // namespace quib

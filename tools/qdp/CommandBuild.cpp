@@ -104,11 +104,8 @@ int RunBuild(const Command& self, std::span<char* const> args) {
     if (const char* error = ParseBuild(args, arguments)) {
         return UsageError(self, "%s", error);
     }
-    for (const fs::path& folder : arguments.assets) {
-        std::error_code error;
-        if (!fs::is_directory(folder, error)) {
-            return UsageError(self, "--assets %s: not a folder", folder.c_str());
-        }
+    if (const int status = CheckAssetFolders(self, arguments.assets)) {
+        return status;
     }
     SourceDiagnostics diagnostics(arguments.source);
     if (arguments.werror) {

@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 namespace quib::qdp {
@@ -25,10 +24,6 @@ int RunPreview(const Command& self, std::span<char* const> args) {
                 return UsageError(self, "--assets needs a folder");
             }
             assets.emplace_back(args[++i]);
-            std::error_code error;
-            if (!fs::is_directory(assets.back(), error)) {
-                return UsageError(self, "--assets %s: not a folder", assets.back().c_str());
-            }
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError(self, "unknown option %s", args[i]);
         } else if (source == nullptr) {
@@ -39,6 +34,9 @@ int RunPreview(const Command& self, std::span<char* const> args) {
     }
     if (source == nullptr) {
         return UsageError(self, "a source file is needed");
+    }
+    if (const int status = CheckAssetFolders(self, assets)) {
+        return status;
     }
     // The preview goes before the application, which it drives until it is destroyed.
     DiskPreview preview(self, source, std::move(assets));

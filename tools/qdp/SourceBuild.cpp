@@ -234,6 +234,16 @@ bool WriteArchive(const Command& self, const std::string& path, const SourceBuil
     return ok;
 }
 
+int CheckAssetFolders(const Command& self, const std::vector<fs::path>& assets) {
+    for (const fs::path& folder : assets) {
+        std::error_code error;
+        if (!fs::is_directory(folder, error)) {
+            return UsageError(self, "--assets %s: not a folder", folder.c_str());
+        }
+    }
+    return kExitOk;
+}
+
 std::string SongFilePath(const SongFiles& songs, const std::string& fileName) {
     std::string name = fileName;
     std::replace(name.begin(), name.end(), '\\', '/');

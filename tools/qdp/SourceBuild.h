@@ -34,6 +34,10 @@ struct SourceBuild {
     SongFiles songs;
 };
 
+// kExitOk when every one of `assets` is a folder, else the usage error's status once the user
+// has been told which is not.
+int CheckAssetFolders(const Command& self, const std::vector<std::filesystem::path>& assets);
+
 // Where the build found the song a description names `fileName` (backslashes read as
 // slashes); the name itself when it found none.
 std::string SongFilePath(const SongFiles& songs, const std::string& fileName);
